@@ -1,0 +1,17 @@
+#pragma once
+// The error report: one style-16 message naming what failed, the file and the
+// system's own description of the failure.
+
+#include <string_view>
+
+#include "os/file_system.h"
+#include "ui_port.h"
+
+namespace velmori {
+
+void ReportFailure(MessagePort& messages, std::string_view what, const NativeString& path,
+                   std::string_view description);
+void ReportFailure(MessagePort& messages, std::string_view what, const NativeString& path,
+                   OsStatus status);
+
+}  // namespace velmori

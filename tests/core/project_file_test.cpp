@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "project_file.h"
+
+namespace velmori {
+namespace {
+
+const CodePage kShiftJis = CodePage::ForId(932);
+
+// Shift-JIS characters whose second byte is a backslash.
+#define SO "\x83\x5C"         // ソ
+#define HYOU "\x95\x5C"       // 表
+#define IDEO_SPACE "\x81\x40" // ideographic space
+
+struct LineCase {
+  const char* line;
+  std::optional<SourceCategory> category;  // none: the line adds no entry
+  const char* folder;
+  const char* name;
+};
+
+class SingleLine : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(SingleLine, GivesTheExpectedEntry) {
+  const LineCase& c = GetParam();
+  SourceLists lists;
+  std::int32_t badLine = 0;
+  std::string key;
+  ASSERT_TRUE(ParseProjectText(c.line, kShiftJis, lists, badLine, key));
+  for (SourceCategory category : kCategories) {
+    const auto& list = lists[category];
+    if (c.category == category) {
+      ASSERT_EQ(list.size(), 1u);
+      EXPECT_EQ(list[0].strFolder, c.folder);
+      EXPECT_EQ(list[0].strFileName, c.name);
+    } else {
+      EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(category);
+    }
+  }
+}
+
+using C = SourceCategory;
+INSTANTIATE_TEST_SUITE_P(
+    ProjectLines, SingleLine,
+    ::testing::Values(
+        LineCase{"Form=frmMain.frm", C::Form, "", "frmMain.frm"},
+        LineCase{"Module=basMain; basMain.bas", C::Module, "", "basMain.bas"},
+        LineCase{"Class=clsLog; ..\\Common\\clsLog.cls", C::Class, "..\\Common", "clsLog.cls"},
+        LineCase{"UserControl=ctlGrid.ctl", C::UserControl, "", "ctlGrid.ctl"},
+        LineCase{"PropertyPage=Sub\\ppgGen.pag", C::PropertyPage, "Sub", "ppgGen.pag"},
+        LineCase{"form=FRMA.FRM", C::Form, "", "FRMA.FRM"},
+        LineCase{"FORM=frmU.frm", C::Form, "", "frmU.frm"},
+        LineCase{"FormX=frmB.frm", C::Form, "", "frmB.frm"},
+        LineCase{"Form=a=b.frm", C::Form, "", "b.frm"},
+        LineCase{"Form=\"Sub\\frmQ.frm\"", C::Form, "Sub", "frmQ.frm"},
+        LineCase{"Form=", C::Form, "", ""},
+        LineCase{"Module=basX; ..\\..\\Shared\\basX.bas", C::Module, "..\\..\\Shared", "basX.bas"},
+        LineCase{"Module= basNoSeparator.bas ", C::Module, "", "basNoSeparator.bas"},
+        LineCase{"Class=c; ....\\x.cls", std::nullopt, "", ""},
+        LineCase{"Class=c; a....b.cls", std::nullopt, "", ""},
+        LineCase{" Form=a.frm", std::nullopt, "", ""},
+        LineCase{"\tForm=a.frm", std::nullopt, "", ""},
+        LineCase{"", std::nullopt, "", ""},
+        LineCase{"Type=Exe", std::nullopt, "", ""},
+        LineCase{"Reference=*\\G{00020430-0000-0000-C000-000000000046}#2.0#0#..\\x.tlb#OLE",
+                 std::nullopt, "", ""},
+        LineCase{"Object={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX",
+                 std::nullopt, "", ""},
+        LineCase{"UserDocument=udMain.dob", std::nullopt, "", ""},
+        LineCase{"Designer=dsr\\Report.dsr", std::nullopt, "", ""},
+        // Full-width letters are other characters, not letters of the key.
+        LineCase{"\x82\x65orm=a.frm", std::nullopt, "", ""},
+        // Second bytes 0x5C are no separators.
+        LineCase{"Form=" SO "\\" HYOU ".frm", C::Form, SO, HYOU ".frm"},
+        LineCase{"Module=m; " HYOU "\\" SO, C::Module, HYOU, SO},
+        // The character after the key is skipped whole, also a double-byte one.
+        LineCase{"Module" SO "ab\\c.bas", C::Module, "ab", "c.bas"},
+        // A quote that is the second byte of a character (invalid text) stays.
+        LineCase{"Form=\x81\"a.frm", C::Form, "", "\x81\"a.frm"},
+        // Only ASCII spaces are trimmed.
+        LineCase{"Form=" IDEO_SPACE "a.frm", C::Form, "", IDEO_SPACE "a.frm"}));
+
+TEST(ProjectText, KeepsLineOrderAndIndependentCategories) {
+  const std::string text =
+      "Type=Exe\r\nForm=b.frm\nModule=m2; m2.bas\rForm=a.frm\r\nForm=a.frm\r\n"
+      "Class=c; c.cls\r\nModule=m1; Sub\\m1.bas";
+  SourceLists lists;
+  std::int32_t badLine = 0;
+  std::string key;
+  ASSERT_TRUE(ParseProjectText(text, kShiftJis, lists, badLine, key));
+  const std::vector<SourceEntry> forms = {{"b.frm", ""}, {"a.frm", ""}, {"a.frm", ""}};
+  const std::vector<SourceEntry> modules = {{"m2.bas", ""}, {"m1.bas", "Sub"}};
+  EXPECT_EQ(lists[C::Form], forms);
+  EXPECT_EQ(lists[C::Module], modules);
+  EXPECT_EQ(lists[C::Class].size(), 1u);
+}
+
+TEST(ProjectText, KeyAloneFailsWithItsLineNumber) {
+  SourceLists lists;
+  std::int32_t badLine = 0;
+  std::string key;
+  EXPECT_FALSE(ParseProjectText("Type=Exe\r\nForm=a.frm\r\nCLASS\r\nForm=b.frm\r\n", kShiftJis,
+                                lists, badLine, key));
+  EXPECT_EQ(badLine, 3);
+  EXPECT_EQ(key, "CLASS");
+}
+
+TEST(ProjectText, EveryReadStartsFromEmptyLists) {
+  SourceLists lists;
+  std::int32_t badLine = 0;
+  std::string key;
+  ASSERT_TRUE(ParseProjectText(
+      "Form=f.frm\nModule=m; m.bas\nClass=c; c.cls\nUserControl=u.ctl\nPropertyPage=p.pag\n",
+      kShiftJis, lists, badLine, key));
+  ASSERT_TRUE(ParseProjectText("Module=n; n.bas\n", kShiftJis, lists, badLine, key));
+  EXPECT_TRUE(lists[C::Form].empty());
+  EXPECT_EQ(lists[C::Module], (std::vector<SourceEntry>{{"n.bas", ""}}));
+  EXPECT_TRUE(lists[C::Class].empty());
+  EXPECT_TRUE(lists[C::UserControl].empty());
+  EXPECT_TRUE(lists[C::PropertyPage].empty());
+}
+
+struct PathCase {
+  const char* path;
+  const char* folder;
+  const char* name;
+};
+
+class PathParts : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(PathParts, SplitAtTheLastBackslashCharacter) {
+  const PathCase& c = GetParam();
+  EXPECT_EQ(GetFolderPart(c.path, kShiftJis), c.folder);
+  EXPECT_EQ(GetFileNamePart(c.path, kShiftJis), c.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathParts,
+    ::testing::Values(PathCase{"C:\\Work\\Proj\\a.vbp", "C:\\Work\\Proj", "a.vbp"},
+                      PathCase{"\\x.bas", "", "x.bas"},
+                      PathCase{"dir\\", "dir", ""},
+                      PathCase{"  a.bas  ", "", "a.bas"},
+                      PathCase{" d \\ n ", "d", "n"},
+                      PathCase{"a/b.bas", "", "a/b.bas"},
+                      PathCase{SO ".bas", "", SO ".bas"},
+                      PathCase{"x\\" SO "\\" HYOU, "x\\" SO, HYOU},
+                      PathCase{IDEO_SPACE "a.bas" IDEO_SPACE, "", IDEO_SPACE "a.bas" IDEO_SPACE},
+                      // A space that is the second byte of a character is not trimmed.
+                      PathCase{"ab\x81 ", "", "ab\x81 "}));
+
+TEST(AbsoluteFolder, DriveLettersAndServerSharesOnly) {
+  struct Case {
+    const char* folder;
+    bool absolute;
+  };
+  for (const Case& c : {Case{"C:", true}, Case{"d:\\x", true}, Case{"\\\\server\\share", true},
+                        Case{"\\x", false}, Case{"..\\x", false}, Case{"1:", false},
+                        Case{"", false}, Case{"C", false}, Case{"Sub", false}}) {
+    EXPECT_EQ(IsAbsoluteFolder(c.folder), c.absolute) << c.folder;
+  }
+}
+
+}  // namespace
+}  // namespace velmori

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace velmori::test {
+namespace {
+
+const std::string kModuleDirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+const std::string kModuleClean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
+
+TEST(CleanProject, DrivesTheProgressDisplayCategoryByCategory) {
+  TempFolder folder;
+  folder.Write("p/app.vbp",
+               "Type=Exe\r\nPropertyPage=ppg.pag\r\nForm=f1.frm\r\nClass=c; c.cls\r\n"
+               "Module=m; m.bas\r\nForm=f2.frm\r\nStartup=\"f1\"\r\n");
+  for (const char* name : {"f1.frm", "f2.frm", "m.bas", "c.cls", "ppg.pag"}) {
+    folder.Write(std::string("p/") + name, kModuleDirty);
+  }
+  RunFixture run;
+  EXPECT_TRUE(run.Run(folder.Native("p/app.vbp")));
+  const std::vector<std::string> expected = {
+      "Load", "Show", "Refresh",
+      "InitProgress 2 フォームを読み込んでいます…", "Progress 0", "Progress 1",
+      "InitProgress 1 標準モジュールを読み込んでいます…", "Progress 0",
+      "InitProgress 1 クラスモジュールを読み込んでいます…", "Progress 0",
+      "InitProgress 1 プロパティページを読み込んでいます…", "Progress 0",
+      "Unload"};
+  EXPECT_EQ(run.progress.calls, expected);
+  EXPECT_TRUE(run.messages.shown.empty());
+  for (const char* name : {"f1.frm", "f2.frm", "m.bas", "c.cls", "ppg.pag"}) {
+    EXPECT_EQ(folder.Read(std::string("p/") + name), kModuleClean) << name;
+  }
+}
+
+TEST(CleanProject, StopsAtTheFirstFailureAndTouchesNothingAfterIt) {
+  TempFolder folder;
+  folder.Write("app.vbp",
+               "Form=f.frm\r\nModule=m1; m1.bas\r\nModule=m2; m2.bas\r\nModule=m3; m3.bas\r\n"
+               "Module=m4; m4.bas\r\nModule=m5; m5.bas\r\nClass=c; c.cls\r\n");
+  for (const char* name : {"f.frm", "m1.bas", "m2.bas", "m3.bas", "m4.bas", "m5.bas", "c.cls"}) {
+    folder.Write(name, kModuleDirty);
+  }
+  // A read-only file that needs cleaning fails the run (the program checks the
+  // attribute itself: nothing else refuses the write for an administrator).
+  std::filesystem::permissions(folder.Path("m2.bas"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  RunFixture run;
+  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
+
+  EXPECT_EQ(folder.Read("f.frm"), kModuleClean);
+  EXPECT_EQ(folder.Read("m1.bas"), kModuleClean);
+  for (const char* name : {"m2.bas", "m3.bas", "m4.bas", "m5.bas", "c.cls"}) {
+    EXPECT_EQ(folder.Read(name), kModuleDirty) << name;
+  }
+  ASSERT_EQ(run.messages.shown.size(), 1u);
+  EXPECT_EQ(run.messages.shown[0].style, kStyleError);
+  EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(FullPath(folder.Native("m2.bas")))),
+            std::string::npos)
+      << run.messages.shown[0].text;
+  EXPECT_EQ(run.progress.calls.back(), "Unload");
+  EXPECT_EQ(run.progress.calls.end()[-2], "Progress 0");  // m1 was the last one done
+  EXPECT_EQ(folder.Listing().size(), 8u);                 // no temporary file left
+}
+
+TEST(CleanProject, ProjectListingNothingShowsAnEmptyRun) {
+  TempFolder folder;
+  folder.Write("empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n");
+  RunFixture run;
+  EXPECT_TRUE(run.Run(folder.Native("empty.vbp")));
+  EXPECT_EQ(run.progress.calls, (std::vector<std::string>{"Load", "Show", "Refresh", "Unload"}));
+  EXPECT_TRUE(run.messages.shown.empty());
+}
+
+TEST(CleanProject, MissingProjectIsReportedWithoutTouchingAnything) {
+  TempFolder folder;
+  folder.Write("dir.vbp/inside.bas", kModuleDirty);
+  const NativeString candidates[] = {folder.Native("nothing.vbp"), folder.Native("dir.vbp"),
+                                     NativeString(), Utf8ToNative("*.vbp")};
+  for (const NativeString& project : candidates) {
+    RunFixture run;
+    EXPECT_FALSE(run.Run(project));
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].text, "指定されたフォルダに vbp ファイルが見つかりません。");
+    EXPECT_EQ(run.messages.shown[0].style, kStyleWarning);
+    EXPECT_TRUE(run.progress.calls.empty());
+  }
+  EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kModuleDirty);
+}
+
+TEST(CleanProject, MalformedProjectLineIsReportedWithItsNumber) {
+  TempFolder folder;
+  folder.Write("bad.vbp", "Type=Exe\r\nModule\r\nForm=f.frm\r\n");
+  folder.Write("f.frm", kModuleDirty);
+  RunFixture run;
+  EXPECT_FALSE(run.Run(folder.Native("bad.vbp")));
+  ASSERT_EQ(run.messages.shown.size(), 1u);
+  const Message& report = run.messages.shown[0];
+  EXPECT_EQ(report.style, kStyleError);
+  EXPECT_NE(report.text.find(NativeToUtf8(FullPath(folder.Native("bad.vbp")))), std::string::npos);
+  EXPECT_NE(report.text.find("2 行目"), std::string::npos) << report.text;
+  EXPECT_TRUE(run.progress.calls.empty());
+  EXPECT_EQ(folder.Read("f.frm"), kModuleDirty);
+}
+
+TEST(CleanProject, ResolvesReferencesAgainstTheProjectFolder) {
+  TempFolder folder;
+  // ソース (0x83 0x5C ...) as the project file writes it, and in UTF-8 on disk.
+  folder.Write("work/proj/app.vbp",
+               "Form=frmMain.frm\r\nModule=a; ..\\Common\\a.bas\r\n"
+               "Class=k; \x83\x5C\x81\x5B\x83\x58\\k.cls\r\nModule=gone; gone.bas\r\n");
+  folder.Write("work/proj/frmMain.frm", kModuleDirty);
+  folder.Write("work/Common/a.bas", kModuleDirty);
+  folder.Write("work/proj/ソース/k.cls", kModuleDirty);
+  RunFixture run;
+  EXPECT_TRUE(run.Run(folder.Native("work/proj/app.vbp")));
+  EXPECT_TRUE(run.messages.shown.empty());
+  EXPECT_EQ(folder.Read("work/proj/frmMain.frm"), kModuleClean);
+  EXPECT_EQ(folder.Read("work/Common/a.bas"), kModuleClean);
+  EXPECT_EQ(folder.Read("work/proj/ソース/k.cls"), kModuleClean);
+}
+
+TEST(CleanProject, RelativeProjectPathUsesTheCurrentFolder) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=m; m.bas\r\n");
+  folder.Write("m.bas", kModuleDirty);
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.root());
+  RunFixture run;
+  const bool cleaned = run.Run(Utf8ToNative("app.vbp"));
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(cleaned);
+  EXPECT_EQ(folder.Read("m.bas"), kModuleClean);
+}
+
+TEST(CleanProject, SkipsMissingAndUnchangedFilesWithoutWriting) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=m; m.bas\r\nModule=x; missing.bas\r\nModule=d; sub\r\n");
+  folder.Write("m.bas", kModuleClean);
+  folder.Write("sub/placeholder.txt", "");
+  std::filesystem::permissions(folder.Path("m.bas"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  RunFixture run;
+  // Read-only but already clean: nothing to write, so no failure.
+  EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
+  EXPECT_TRUE(run.messages.shown.empty());
+  EXPECT_EQ(folder.Read("m.bas"), kModuleClean);
+}
+
+TEST(SourcePath, JoinsRelativeFoldersAndKeepsAbsoluteOnes) {
+  const NativeString project = FullPath(Utf8ToNative("proj"));
+  const SourceEntry relative{"a.bas", "..\\Common"};
+  const SourceEntry bare{"b.bas", ""};
+  EXPECT_EQ(SourcePath(project, relative), FullPath(Utf8ToNative("Common/a.bas")));
+  EXPECT_EQ(SourcePath(project, bare), FullPath(Utf8ToNative("proj/b.bas")));
+}
+
+}  // namespace
+}  // namespace velmori::test

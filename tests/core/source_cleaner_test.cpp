@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "source_cleaner.h"
+#include "text_scan.h"
+
+namespace velmori {
+namespace {
+
+const CodePage kShiftJis = CodePage::ForId(932);
+
+std::string Clean(std::string_view source) {
+  std::string cleaned;
+  StripComments(source, kShiftJis, cleaned);
+  return cleaned;
+}
+
+// A header that puts every following line into the code part.
+constexpr char kHeader[] = "Attribute VB_Name = \"basMain\"\r\n";
+
+struct CodeCase {
+  const char* name;
+  const char* code;      // lines after kHeader
+  const char* expected;  // their cleaned form
+};
+
+class CodeLines : public ::testing::TestWithParam<CodeCase> {};
+
+TEST_P(CodeLines, AreCutBeforeTheirComment) {
+  const CodeCase& c = GetParam();
+  EXPECT_EQ(Clean(std::string(kHeader) + c.code), std::string(kHeader) + c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Comments, CodeLines,
+    ::testing::Values(
+        CodeCase{"Trailing", "x = 1 ' note\r\n", "x = 1 \r\n"},
+        CodeCase{"WholeLine", "' note\r\n", "\r\n"},
+        CodeCase{"FurtherApostrophes", "a ' b ' c\r\n", "a \r\n"},
+        CodeCase{"RemStays", "Rem note\r\n", "Rem note\r\n"},
+        CodeCase{"NoComment", "Dim a As Long\r\n", "Dim a As Long\r\n"},
+        CodeCase{"CodeAttributeLine", "Option Explicit\r\nAttribute Count.VB_UserMemId = 0 ' c\r\n",
+                 "Option Explicit\r\nAttribute Count.VB_UserMemId = 0 \r\n"},
+        // Apostrophes inside string literals open no comment.
+        CodeCase{"ApostropheInLiteral", "s = \"it's\"\r\n", "s = \"it's\"\r\n"},
+        CodeCase{"CommentAfterLiteral", "s = \"it's\" ' c\r\n", "s = \"it's\" \r\n"},
+        CodeCase{"DoubledQuotes", "s = \"say \"\"hi'\"\"\" ' c\r\n", "s = \"say \"\"hi'\"\"\" \r\n"},
+        CodeCase{"EmptyLiteral", "s = \"\" ' c\r\n", "s = \"\" \r\n"},
+        CodeCase{"UnterminatedLiteral", "s = \"abc'def\r\n", "s = \"abc'def\r\n"},
+        CodeCase{"LiteralEndsAtLineEnd", "s = \"a'\r\nt = 1 ' c\r\n", "s = \"a'\r\nt = 1 \r\n"},
+        // A comment continued by " _" takes the next lines with it.
+        CodeCase{"ContinuedComment", "x = 1 ' a _\r\nmore text\r\ny = 2\r\n",
+                 "x = 1 \r\n\r\ny = 2\r\n"},
+        CodeCase{"ContinuedTwice", "' a _\r\n b _\r\nc\r\nd ' e\r\n", "\r\n\r\n\r\nd \r\n"},
+        CodeCase{"ContinuationWithTabsAndTrailingBlanks", "' a\t_ \t\r\nnext\r\n", "\r\n\r\n"},
+        CodeCase{"UnderscoreRightAfterApostrophe", "'_\r\nnext\r\n", "\r\nnext\r\n"},
+        CodeCase{"UnderscoreInWord", "' x_\r\nnext\r\n", "\r\nnext\r\n"},
+        CodeCase{"UnderscoreThenText", "' a _x\r\nnext\r\n", "\r\nnext\r\n"},
+        CodeCase{"ContinuationEndsAtFileEnd", "' a _", "\r\n"},
+        CodeCase{"ContinuedLineWithoutBlank", "' a _\r\n_\r\nz ' c\r\n", "\r\n\r\nz \r\n"},
+        CodeCase{"CodeContinuationIsNoComment", "x = a _\r\n  + b ' c\r\n",
+                 "x = a _\r\n  + b \r\n"},
+        // Characters, not bytes: Shift-JIS text around comments.
+        CodeCase{"JapaneseComment", "s = \"\x95\x5C\x8E\xA6\" ' \x95\x5C\x8E\xA6\r\n",
+                 "s = \"\x95\x5C\x8E\xA6\" \r\n"},
+        CodeCase{"FullWidthApostropheStays", "x = 1 \x81\x66 c\r\n", "x = 1 \x81\x66 c\r\n"},
+        CodeCase{"LeadByteTakesApostrophe", "x = \x81'y\r\n", "x = \x81'y\r\n"},
+        CodeCase{"LeadByteTakesQuote", "x = \x81\"' c\r\n", "x = \x81\"\r\n"},
+        CodeCase{"LeadByteTakesContinuationBlank", "' a\x81 _\r\nnext\r\n", "\r\nnext\r\n"},
+        CodeCase{"SecondByteUnderscore", "' \x83\x5F _\r\nnext\r\n", "\r\n\r\n"},
+        CodeCase{"LeadByteBeforeLineEnd", "x = \x83\r\n' c\x83\r\n", "x = \x83\r\n\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(Cleaner, ClassModuleExample) {
+  const std::string input =
+      "VERSION 1.0 CLASS\r\n"
+      "BEGIN\r\n"
+      "  MultiUse = -1  'True\r\n"
+      "END\r\n"
+      "Attribute VB_GlobalNameSpace = False\r\n"
+      "Attribute VB_Exposed = False\r\n"
+      "Option Explicit\r\n"
+      "' writes the log\r\n"
+      "Private mlngCount As Long ' lines so far\r\n"
+      "Attribute Count.VB_UserMemId = 0\r\n";
+  const std::string expected =
+      "VERSION 1.0 CLASS\r\n"
+      "BEGIN\r\n"
+      "  MultiUse = -1  'True\r\n"
+      "END\r\n"
+      "Attribute VB_GlobalNameSpace = False\r\n"
+      "Attribute VB_Exposed = False\r\n"
+      "Option Explicit\r\n"
+      "\r\n"
+      "Private mlngCount As Long \r\n"
+      "Attribute Count.VB_UserMemId = 0\r\n";
+  EXPECT_EQ(Clean(input), expected);
+}
+
+TEST(Cleaner, HeaderEndsAtTheFirstLineWithoutAttributeAfterOne) {
+  struct Case {
+    const char* input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      // Nothing is cut before an Attribute line has been seen.
+      {"a ' b\r\nc ' d\r\n", "a ' b\r\nc ' d\r\n"},
+      // Letter case does not matter; the word may stand inside a name.
+      {"Begin VB.TextBox txtATTRIBUTEs ' x\r\nEnd ' y\r\n", "Begin VB.TextBox txtATTRIBUTEs ' x\r\nEnd \r\n"},
+      // Full-width letters are not the word.
+      {"\x82\x60ttribute ' x\r\nEnd ' y\r\n", "\x82\x60ttribute ' x\r\nEnd ' y\r\n"},
+      // Once in code, a later Attribute line does not end the code part.
+      {"Attribute A\r\nx ' 1\r\nAttribute B\r\ny ' 2\r\n", "Attribute A\r\nx \r\nAttribute B\r\ny \r\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Clean(c.input), c.expected) << c.input;
+}
+
+TEST(Cleaner, EveryLineEndsWithCrLf) {
+  struct Case {
+    const char* input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"a", "a\r\n"},
+      {"a\n", "a\r\n"},
+      {"a\r", "a\r\n"},
+      {"a\r\n\r\n", "a\r\n\r\n"},
+      {"\n\r", "\r\n\r\n"},
+      {"a\r\r\nb", "a\r\n\r\nb\r\n"},
+      {"a\n\nb\r", "a\r\n\r\nb\r\n"},
+      {"\x83\n", "\x83\r\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Clean(c.input), c.expected) << c.input;
+}
+
+TEST(Cleaner, CarriesEveryOtherByteThroughUnchanged) {
+  std::string line = "Attribute VB_Name = \"m\"\r\ns = \"";
+  for (int b = 0; b < 256; ++b) {
+    if (b != '\r' && b != '\n' && b != '"') line += static_cast<char>(b);
+  }
+  line += "\"\r\n";
+  // Inside the literal lead bytes pair with their neighbours, valid or not; the
+  // last bytes (0xFE, 0xFF) are single, so the closing quote is a character.
+  EXPECT_EQ(Clean(line), line);
+}
+
+TEST(Cleaner, CleaningTwiceEqualsCleaningOnce) {
+  const std::string input =
+      "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption = \"\x83\x5C\x81\x5B\x83\x58\" 'x\r\n"
+      "End\r\nAttribute VB_Name = \"frmMain\"\r\nAttribute VB_Exposed = False\n"
+      "Option Explicit ' a _\r\n  still comment _\r\nPrivate Sub Form_Load()\r"
+      "  MsgBox \"it's \"\"ok\"\"\" ' done\r\n  x = \"a'b ' c\r\nEnd Sub";
+  const std::string once = Clean(input);
+  EXPECT_NE(once, input);
+  EXPECT_EQ(Clean(once), once);
+}
+
+TEST(Cleaner, ReplacesWhatTheOutputHeld) {
+  std::string cleaned = "left over";
+  StripComments("Attribute A\r\nx ' c\r\n", kShiftJis, cleaned);
+  EXPECT_EQ(cleaned, "Attribute A\r\nx \r\n");
+}
+
+TEST(LineSplitter, SplitsAtEveryKindOfLineEnd) {
+  scan::LineSplitter lines("a\r\nb\rc\nd\r\r\n\ne");
+  std::vector<std::string> got;
+  std::string_view line;
+  while (lines.Next(line)) got.emplace_back(line);
+  EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "c", "d", "", "", "e"}));
+}
+
+}  // namespace
+}  // namespace velmori

@@ -1,0 +1,111 @@
+#pragma once
+// Fakes and fixtures shared by the core tests.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "os/file_system.h"
+#include "project_run.h"
+#include "ui_port.h"
+
+namespace velmori::test {
+
+struct Message {
+  std::string text;
+  int style;
+};
+
+class RecordingMessages final : public MessagePort {
+ public:
+  int ShowMessage(const std::string& text, int style) override {
+    shown.push_back({text, style});
+    return kAnswerOk;
+  }
+  std::vector<Message> shown;
+};
+
+// Records every call as a line, in order.
+class RecordingProgress final : public ProgressDisplay {
+ public:
+  void Load() override { calls.push_back("Load"); }
+  void Show() override { calls.push_back("Show"); }
+  void Refresh() override { calls.push_back("Refresh"); }
+  void InitProgress(std::int32_t vlngMax, const std::string& vstrMsg) override {
+    calls.push_back("InitProgress " + std::to_string(vlngMax) + " " + vstrMsg);
+  }
+  void Progress(std::int32_t vlngIdx) override {
+    calls.push_back("Progress " + std::to_string(vlngIdx));
+  }
+  void Unload() override { calls.push_back("Unload"); }
+  std::vector<std::string> calls;
+};
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device random;
+    root_ = std::filesystem::temp_directory_path() /
+            ("velmori-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(root_);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  // A path below the folder, given in UTF-8 with '/' separators.
+  std::filesystem::path Path(const std::string& relative) const {
+    return root_ / std::filesystem::path(Utf8ToNative(relative)).make_preferred();
+  }
+  NativeString Native(const std::string& relative) const { return Path(relative).native(); }
+  const std::filesystem::path& root() const { return root_; }
+
+  void Write(const std::string& relative, const std::string& bytes) const {
+    const std::filesystem::path path = Path(relative);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+
+  std::string Read(const std::string& relative) const {
+    std::ifstream in(Path(relative), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Every file name below the folder, sorted, for "nothing else was left" checks.
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
+      if (entry.is_regular_file()) {
+        names.push_back(NativeToUtf8(entry.path().lexically_relative(root_).native()));
+      }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::filesystem::path root_;
+};
+
+// A run against the real file system with recording user-interface fakes.
+struct RunFixture {
+  RecordingMessages messages;
+  RecordingProgress progress;
+  FileSystem* files = &SystemFileSystem();
+  RunContext Context() { return RunContext{*files, messages, progress, SystemCodePage()}; }
+  bool Run(const NativeString& project) { return CleanProject(Context(), project); }
+};
+
+}  // namespace velmori::test

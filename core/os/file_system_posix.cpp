@@ -80,7 +80,8 @@ class PosixFileSystem final : public FileSystem {
   }
 
   OsStatus CreateTempBeside(const NativeString& file, NativeString& tempPath) override {
-    for (int attempt = 1; attempt <= 100; ++attempt) {
+    constexpr int kAttempts = 100;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
       NativeString candidate = file + ".velmori" + std::to_string(attempt) + ".tmp";
       Fd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
       if (fd.valid()) {

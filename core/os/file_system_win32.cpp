@@ -51,6 +51,12 @@ std::wstring Extended(const NativeString& fullPath) {
 }
 
 constexpr DWORD kChunk = 1u << 30;
+constexpr int kTempAttempts = 100;
+
+// The names tried, in turn, for a file of ours beside `file`.
+NativeString Sibling(const NativeString& file, int attempt) {
+  return file + L".velmori" + std::to_wstring(attempt) + L".tmp";
+}
 
 class Win32FileSystem final : public FileSystem {
  public:
@@ -94,8 +100,8 @@ class Win32FileSystem final : public FileSystem {
   }
 
   OsStatus CreateTempBeside(const NativeString& file, NativeString& tempPath) override {
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-      NativeString candidate = file + L".velmori" + std::to_wstring(attempt) + L".tmp";
+    for (int attempt = 1; attempt <= kTempAttempts; ++attempt) {
+      NativeString candidate = Sibling(file, attempt);
       Handle created(::CreateFileW(Extended(candidate).c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
       if (created.valid()) {
@@ -131,11 +137,17 @@ class Win32FileSystem final : public FileSystem {
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
     if (attributes & FILE_ATTRIBUTE_READONLY) return ReadOnlyError();
 
-    NativeString backup;
-    if (const OsStatus reserved = CreateTempBeside(replacement, backup); !reserved.ok()) {
-      return reserved;
+    // The backup name must be free: what ReplaceFileW does with an existing backup
+    // file is not documented.
+    std::wstring backupPath;
+    for (int attempt = 1; attempt <= kTempAttempts && backupPath.empty(); ++attempt) {
+      std::wstring candidate = Extended(Sibling(replacement, attempt));
+      if (::GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES &&
+          ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+        backupPath = std::move(candidate);
+      }
     }
-    const std::wstring backupPath = Extended(backup);
+    if (backupPath.empty()) return OsStatus{ERROR_FILE_EXISTS};
     if (::ReplaceFileW(targetPath.c_str(), Extended(replacement).c_str(), backupPath.c_str(), 0,
                        nullptr, nullptr)) {
       ::DeleteFileW(backupPath.c_str());

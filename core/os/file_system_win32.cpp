@@ -74,6 +74,8 @@ class Win32FileSystem final : public FileSystem {
     Handle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return LastError();
+    // A device name (CON, AUX, ...) in a project would otherwise wait for input.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return OsStatus{ERROR_BAD_FILE_TYPE};
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return LastError();
     if (static_cast<unsigned long long>(size.QuadPart) >= bytes.max_size()) {

@@ -153,3 +153,23 @@ TEST(Windows, FailureDescriptionsAreTheSystemsOwn) {
 
 }  // namespace
 }  // namespace velmori::test
+
+namespace velmori::test {
+namespace {
+
+// A project naming a device instead of a file stops with a report; it never
+// waits on the device.
+TEST(Windows, DeviceNamesAreNeverRead) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=c; CON\r\nModule=m; m.bas\r\n");
+  folder.Write("m.bas", kDirty);
+  RunFixture run;
+  const bool cleaned = run.Run(folder.Native("app.vbp"));
+  EXPECT_FALSE(cleaned);
+  ASSERT_EQ(run.messages.shown.size(), 1u);
+  EXPECT_EQ(run.messages.shown[0].style, kStyleError);
+  EXPECT_EQ(folder.Read("m.bas"), kDirty);
+}
+
+}  // namespace
+}  // namespace velmori::test

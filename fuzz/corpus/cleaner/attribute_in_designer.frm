@@ -1,0 +1,8 @@
+VERSION 5.00
+Begin VB.Form frmAttr 
+   Begin VB.Label lblATTRIBUTEName 
+      Caption = "x" 'cut: code starts here
+   End
+End
+Attribute VB_Name = "frmAttr"
+x = 1 ' cut

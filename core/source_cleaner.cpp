@@ -11,57 +11,53 @@ namespace {
 
 using namespace scan;
 
-// Bytes that end the fast skip over code: line ends, quotes, apostrophes and
-// every byte of 0x80 and above (double-byte characters need stepping).
-inline bool HasCodeStop(std::uint64_t word) {
-  return (word & kHighs) | HasLineEnd(word) | HasByte(word, '"') | HasByte(word, '\'');
-}
-
 struct CodeScan {
   const char* cut;      // the comment's apostrophe, or lineEnd when there is none
   const char* lineEnd;  // the CR or LF ending the line, or the end of the text
 };
 
-// Finds the first apostrophe outside double-quoted literals, stepping by
-// characters so that a trail byte is never taken for a quote or apostrophe.
+// Finds the first apostrophe outside double-quoted literals. Quotes and
+// apostrophes are found a word at a time; one that is the second byte of a
+// double-byte character (possible in invalid text) is passed over.
 CodeScan ScanCodeLine(const char* p, const char* end, const CodePage& page) {
   bool inLiteral = false;
-  for (;;) {
-    while (end - p >= 8 && !HasCodeStop(Load8(p))) p += 8;
-    if (p == end) return {end, end};
-    const char c = *p;
-    if (c == '\r' || c == '\n') return {p, p};
-    if (c == '\'' && !inLiteral) return {p, FindLineEnd(p + 1, end)};
-    if (c == '"') inLiteral = !inLiteral;
-    p += page.CharLength(p, end);
+  for (const char* from = p;;) {
+    const char* hit = FindAnyOf<false, '\r', '\n', '"', '\''>(from, end);
+    if (hit == end) return {end, end};
+    const char c = *hit;
+    if (c == '\r' || c == '\n') return {hit, hit};
+    if (!IsSecondByte(from, hit, page)) {
+      if (c == '"') {
+        inLiteral = !inLiteral;
+      } else if (!inLiteral) {
+        return {hit, FindLineEnd(hit + 1, end)};
+      }
+    }
+    from = hit + 1;  // whatever the byte was, a character ends with it
   }
 }
 
 // Whether [begin, end) ends with a line continuation: a blank, an underscore,
-// then only blanks. Bytes are tested first; characters are stepped only when
-// the bytes match, to be sure the blank is not the trail byte of a character.
+// then only blanks, all of them characters of their own.
 bool EndsWithContinuation(const char* begin, const char* end, const CodePage& page) {
   const char* t = end;
   while (t != begin && IsBlank(t[-1])) --t;
-  if (t - begin < 2 || t[-1] != '_' || !IsBlank(t[-2])) return false;
-  const char* blank = t - 2;
-  const char* p = begin;
-  while (p < blank) p += page.CharLength(p, end);
-  return p == blank;
+  return t - begin >= 2 && t[-1] == '_' && IsBlank(t[-2]) && !IsSecondByte(begin, t - 2, page);
 }
 
 bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
   static constexpr std::string_view kWord = "attribute";
-  while (end - p >= static_cast<std::ptrdiff_t>(kWord.size())) {
-    if ((*p | 0x20) == 'a' && EqualsNoCase(p, kWord)) return true;
-    p += page.CharLength(p, end);
+  for (const char* from = p;;) {
+    const char* hit = FindAnyOf<true, 'a'>(from, end);
+    if (end - hit < static_cast<std::ptrdiff_t>(kWord.size())) return false;
+    if (!IsSecondByte(from, hit, page) && EqualsNoCase(hit, kWord)) return true;
+    from = hit + 1;
   }
-  return false;
 }
 
 }  // namespace
 
-void StripComments(std::string_view source, const CodePage& page, std::string& rstrText) {
+bool StripComments(std::string_view source, const CodePage& page, std::string& rstrText) {
   rstrText.clear();
   rstrText.reserve(source.size() + 2);
   const char* p = source.data();
@@ -106,7 +102,9 @@ void StripComments(std::string_view source, const CodePage& page, std::string& r
     }
     p = next;
   }
+  const bool changed = run != source.data();
   rstrText.append(run, static_cast<std::size_t>(end - run));
+  return changed;
 }
 
 bool ReadStrippedSource(const RunContext& context, const NativeString& vstrPath,
@@ -119,7 +117,7 @@ bool ReadStrippedSource(const RunContext& context, const NativeString& vstrPath,
       ReportFailure(context.messages, kWhat, vstrPath, status);
       return false;
     }
-    StripComments(buffers.original, context.codePage, buffers.cleaned);
+    buffers.changed = StripComments(buffers.original, context.codePage, buffers.cleaned);
   } catch (const std::bad_alloc&) {
     buffers = SourceBuffers();
     ReportFailure(context.messages, kWhat, vstrPath, "メモリが足りません。");
@@ -171,7 +169,7 @@ bool CleanSourceFile(const RunContext& context, const NativeString& vstrPath,
   const FileInfo info = context.files.Probe(vstrPath);
   if (!info.ordinary) return true;
   if (!ReadStrippedSource(context, vstrPath, buffers)) return false;
-  if (buffers.cleaned == buffers.original) return true;
+  if (!buffers.changed) return true;
   if (info.readOnly) {
     ReportFailure(context.messages, "読み取り専用のファイルは書き換えられません。", vstrPath,
                   ReadOnlyError());

@@ -13,13 +13,14 @@ struct RunContext;
 
 // Writes the cleaned text of `source` into rstrText (replacing what it held):
 // header lines as they are, code lines cut before their comment, every line
-// ended by CR LF.
-void StripComments(std::string_view source, const CodePage& page, std::string& rstrText);
+// ended by CR LF. Returns whether the cleaned text differs from the source.
+bool StripComments(std::string_view source, const CodePage& page, std::string& rstrText);
 
 // Buffers reused from file to file, so a run allocates once for its largest file.
 struct SourceBuffers {
   std::string original;
   std::string cleaned;
+  bool changed = false;  // cleaned differs from original
 };
 
 bool ReadStrippedSource(const RunContext& context, const NativeString& vstrPath,

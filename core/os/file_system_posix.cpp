@@ -61,19 +61,21 @@ class PosixFileSystem final : public FileSystem {
     if (!fd.valid()) return LastError();
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return LastError();
-    // One byte more than the size, to see the end in the same read.
+    // One byte more than the size: a read of a regular file comes back short
+    // only at its end, so one read usually both fills the buffer and sees the end.
     bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t filled = 0;
     for (;;) {
       if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-      const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+      const std::size_t want = bytes.size() - filled;
+      const ssize_t n = ::read(fd.get(), bytes.data() + filled, want);
       if (n < 0) {
         if (errno == EINTR) continue;
         bytes.clear();
         return LastError();
       }
-      if (n == 0) break;
       filled += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) < want) break;
     }
     bytes.resize(filled);
     return {};

@@ -1,0 +1,4 @@
+#pragma once
+// Resource identifiers of velmori.exe.
+
+#define IDI_VELMORI 1

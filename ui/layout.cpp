@@ -1,0 +1,63 @@
+#include "layout.h"
+
+#include <cmath>
+
+namespace velmori {
+
+int TwipsToPixels(double twips, unsigned dpi) {
+  const double pixels = twips * dpi / kTwipsPerInch;
+  if (!(pixels > 0)) return 0;  // also NaN
+  return static_cast<int>(std::lround(pixels));
+}
+
+PixelRect ToPixels(const TwipsRect& twips, unsigned dpi) {
+  return {TwipsToPixels(twips.left, dpi), TwipsToPixels(twips.top, dpi),
+          TwipsToPixels(twips.width, dpi), TwipsToPixels(twips.height, dpi)};
+}
+
+namespace {
+
+// A rectangle given relative to a container, moved into the container's parent.
+TwipsRect Within(const TwipsRect& container, const TwipsRect& inner) {
+  return {container.left + inner.left, container.top + inner.top, inner.width, inner.height};
+}
+
+}  // namespace
+
+MainLayout LayoutMain(unsigned dpi) {
+  using namespace main_twips;
+  MainLayout layout{};
+  layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
+  layout.lblVbp = ToPixels(lblVbp, dpi);
+  layout.txtVbp = ToPixels(txtVbp, dpi);
+  layout.cmdVbp = ToPixels(cmdVbp, dpi);
+  layout.cmdOK = ToPixels(Within(fraBtn, cmdOK), dpi);
+  layout.cmdCancel = ToPixels(Within(fraBtn, cmdCancel), dpi);
+  layout.Label1 = ToPixels(Label1, dpi);
+  return layout;
+}
+
+PixelRect SizedToText(const PixelRect& designed, PixelSize text) {
+  PixelRect rect = designed;
+  if (text.width > rect.width) rect.width = text.width;
+  if (text.height > rect.height) rect.height = text.height;
+  return rect;
+}
+
+ProgressLayout LayoutProgress(unsigned dpi, double barTwips) {
+  using namespace progress_twips;
+  ProgressLayout layout{};
+  layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
+  layout.lblMsg = ToPixels(lblMsg, dpi);
+  layout.picProg = ToPixels(picProg, dpi);
+  TwipsRect bar = lblProg;
+  bar.width = barTwips;
+  layout.lblProg = ToPixels(bar, dpi);
+  return layout;
+}
+
+double BarWidthTwips(std::int32_t index, std::int32_t maximum) {
+  return progress_twips::picProg.width * static_cast<double>(index) / static_cast<double>(maximum);
+}
+
+}  // namespace velmori

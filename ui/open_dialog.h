@@ -1,0 +1,39 @@
+#pragma once
+// The Open dialog for the project file (the browse button of the main window).
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <functional>
+#include <string>
+
+#include "ui_port.h"
+
+namespace velmori {
+
+// The settings of every showing.
+inline constexpr DWORD kProjectDialogFlags = 0xA006;  // OVERWRITEPROMPT | HIDEREADONLY |
+                                                      // CREATEPROMPT | NOREADONLYRETURN
+inline constexpr wchar_t kProjectFilter[] = L"プロジェクト ファイル (*.vbp)\0*.vbp\0";
+inline constexpr DWORD kProjectFilterIndex = 1;
+inline constexpr wchar_t kProjectInitialDir[] = L"\\";
+// Room for the longest path Windows knows, so no chosen path is cut.
+inline constexpr DWORD kPathBufferChars = 32768;
+
+// The two system calls, replaceable by fakes in tests.
+struct OpenDialogFunctions {
+  std::function<BOOL(OPENFILENAMEW*)> getOpenFileName;
+  std::function<DWORD()> extendedError;
+};
+OpenDialogFunctions SystemOpenDialog();
+
+// Shows the Open dialog modal to `owner`. True when the user chose a file,
+// whose full path is then in rstrFile; false when the user cancelled (nothing
+// shown) or the dialog failed (reported through `messages`, style 16).
+bool ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog, MessagePort& messages,
+                           std::wstring& rstrFile);
+
+// The report text for a CommDlgExtendedError code.
+std::string DescribeDialogFailure(DWORD code);
+
+}  // namespace velmori

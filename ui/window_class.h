@@ -1,0 +1,50 @@
+#pragma once
+// Helpers shared by the program's window classes.
+
+#include <windows.h>
+
+#include <string>
+
+#include "layout.h"
+
+namespace velmori {
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+// The module whose resources and window classes the program uses.
+HINSTANCE ProgramInstance();
+
+// Registers a window class once per process; returns false when that fails.
+bool RegisterWindowClass(const WNDCLASSEXW& windowClass);
+
+// The object a window procedure belongs to: stored from CREATESTRUCT at
+// WM_NCCREATE, cleared at WM_NCDESTROY.
+template <typename T>
+T* WindowObject(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* object = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    return object;
+  }
+  auto* object = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return object;
+}
+
+// A child control at a pixel rectangle.
+HWND CreateControl(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                   DWORD exStyle, int id);
+void MoveControl(HWND control, int left, int top, int width, int height);
+
+// The extent of a control's text on one line in `font` (a & marks a mnemonic).
+PixelSize TextExtent(HWND control, HFONT font);
+
+// The whole text of a window.
+std::wstring WindowText(HWND window);
+
+}  // namespace velmori

@@ -1,224 +1,166 @@
-// The main window as created: geometry, texts, styles, font and keyboard.
+// Both windows as created: geometry at two densities and after a change of
+// density, texts, font, the progress bar, and the keyboard of the main window.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <string_view>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "dpi.h"
 #include "ui_font.h"
 #include "ui_test_support.h"
-#include "window_class.h"
 
 namespace velmori::test {
 namespace {
 
-struct ControlCase {
-  const char* name;
-  HWND (FrmMain::*control)() const noexcept;
-  double left, top, width, height;  // twips, relative to the client area
+// Created at the first DPI, then moved to a screen of the second.
+class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
+ protected:
+  void SetUp() override {
+    progress.Load();
+    const unsigned dpi = GetParam().second;
+    if (dpi == GetParam().first) return;
+    // The rectangle the system suggests: the frame stays at the screen's own
+    // density (only the program's is overridden), the client area grows.
+    for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
+      const bool main = window == fixture.frm.hwnd();
+      RECT outer{}, client{};
+      GetWindowRect(window, &outer);
+      GetClientRect(window, &client);
+      RECT suggested = outer;
+      suggested.right += static_cast<LONG>((main ? 6105 : 3750) * dpi / 1440) - client.right;
+      suggested.bottom += static_cast<LONG>((main ? 2190 : 975) * dpi / 1440) - client.bottom;
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    }
+  }
+  MainWindowFixture fixture{GetParam().first};
+  FrmProgress& progress = fixture.frm.progress();
 };
 
-// The controls of the window. The buttons stand in the frame fraBtn at
-// (3120, 1680), at (0, 30) and (1440, 30) within it.
-const ControlCase kControls[] = {
-    {"lblVbp", &FrmMain::lblVbp, 300, 180, 1980, 195},
-    {"txtVbp", &FrmMain::txtVbp, 240, 420, 5235, 285},
-    {"cmdVbp", &FrmMain::cmdVbp, 5520, 420, 315, 255},
-    {"cmdOK", &FrmMain::cmdOK, 3120 + 0, 1680 + 30, 1335, 315},
-    {"cmdCancel", &FrmMain::cmdCancel, 3120 + 1440, 1680 + 30, 1335, 315},
-    {"Label1", &FrmMain::Label1, 240, 900, 5595, 615},
-};
+// The client area of a window, or a child's place in its parent's client area.
+RECT PlaceOf(HWND window) {
+  RECT rect{};
+  if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) {
+    GetClientRect(window, &rect);
+    return rect;
+  }
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
 
-class MainWindowGeometry : public testing::TestWithParam<unsigned> {};
-
-// The label before the path box is sized to its text: it keeps its designed size
-// unless the font in use needs more (a replacement font for MS UI Gothic may).
-double LabelLength(HWND label, double designedPixels, bool width) {
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-  const HDC dc = GetDC(label);
-  const HGDIOBJ old = SelectObject(dc, font);
+TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
+  const unsigned dpi = GetParam().second;
+  const HWND label = fixture.frm.lblVbp();
+  // lblVbp grows to its text where the font in use needs more than designed.
   RECT text{};
-  const std::wstring caption = WindowText(label);
-  DrawTextW(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
+  const HDC dc = GetDC(label);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, WindowText(label).c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
   ReleaseDC(label, dc);
-  return std::max(designedPixels, static_cast<double>(width ? text.right : text.bottom));
-}
-
-TEST_P(MainWindowGeometry, EveryControlIsWithinOnePixelOfItsTwips) {
-  const unsigned dpi = GetParam();
-  MainWindowFixture fixture(dpi);
+  const struct {
+    HWND window;
+    double left, top, width, height;  // twips; fraBtn holds the buttons at (3120, 1680)
+  } cases[] = {
+      {fixture.frm.hwnd(), 0, 0, 6105, 2190},
+      {label, 300, 180, std::max(1980.0, text.right * 1440.0 / dpi),
+       std::max(195.0, text.bottom * 1440.0 / dpi)},
+      {fixture.frm.txtVbp(), 240, 420, 5235, 285},
+      {fixture.frm.cmdVbp(), 5520, 420, 315, 255},
+      {fixture.frm.cmdOK(), 3120 + 0, 1680 + 30, 1335, 315},
+      {fixture.frm.cmdCancel(), 3120 + 1440, 1680 + 30, 1335, 315},
+      {fixture.frm.Label1(), 240, 900, 5595, 615},
+      {progress.hwnd(), 0, 0, 3750, 975},
+      {progress.lblMsg(), 180, 240, 3375, 255},
+      {progress.picProg(), 180, 480, 3375, 255},
+      {progress.lblProg(), 0, 0, 15, 225},  // in picProg
+  };
   ASSERT_EQ(fixture.frm.dpi(), dpi);
-  for (const auto& c : kControls) {
-    const HWND control = (fixture.frm.*c.control)();
-    const PixelRect rect = ChildRect(control);
-    const bool sizedToText = control == fixture.frm.lblVbp();
-    double width = ExactPixels(c.width, dpi);
-    double height = ExactPixels(c.height, dpi);
-    if (sizedToText) {
-      width = LabelLength(control, width, true);
-      height = LabelLength(control, height, false);
+  ASSERT_EQ(progress.dpi(), dpi);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    const RECT rect = PlaceOf(c.window);
+    EXPECT_NEAR(rect.left, c.left * dpi / 1440, 1) << "case " << i;
+    EXPECT_NEAR(rect.top, c.top * dpi / 1440, 1) << "case " << i;
+    EXPECT_NEAR(rect.right - rect.left, c.width * dpi / 1440, 1) << "case " << i;
+    EXPECT_NEAR(rect.bottom - rect.top, c.height * dpi / 1440, 1) << "case " << i;
+  }
+  EXPECT_EQ(GetParent(progress.lblProg()), progress.picProg());
+  // Both windows open in the middle of the screen (a change of density then
+  // keeps the place the system suggests).
+  for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    if (GetParam().first == dpi) {
+      EXPECT_NEAR(rect.left + rect.right, GetSystemMetrics(SM_CXSCREEN), 1);
+      EXPECT_NEAR(rect.top + rect.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
     }
-    EXPECT_NEAR(rect.left, ExactPixels(c.left, dpi), 1) << c.name;
-    EXPECT_NEAR(rect.top, ExactPixels(c.top, dpi), 1) << c.name;
-    EXPECT_NEAR(rect.width, width, 1) << c.name;
-    EXPECT_NEAR(rect.height, height, 1) << c.name;
+  }
+  // The font follows the density too.
+  for (HWND window : {fixture.frm.txtVbp(), progress.lblMsg()}) {
+    LOGFONTW font{}, expected{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    GetObjectW(CreateUiFont(dpi).get(), sizeof expected, &expected);
+    EXPECT_EQ(font.lfHeight, expected.lfHeight);
   }
 }
 
-TEST_P(MainWindowGeometry, TheClientAreaIsWithinOnePixelOfItsTwips) {
-  const unsigned dpi = GetParam();
-  MainWindowFixture fixture(dpi);
-  const PixelRect client = ClientSize(fixture.frm.hwnd());
-  EXPECT_NEAR(client.width, ExactPixels(6105, dpi), 1);
-  EXPECT_NEAR(client.height, ExactPixels(2190, dpi), 1);
+TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
+  const unsigned dpi = GetParam().second;
+  const auto bar = [&] { return PlaceOf(progress.lblProg()).right; };  // it starts at 0
+  progress.InitProgress(5, "フォームを読み込んでいます…");
+  progress.Progress(0);
+  EXPECT_EQ(bar(), 0);
+  progress.Progress(4);
+  EXPECT_NEAR(bar(), 3375.0 * 4 / 5 * dpi / 1440, 1);
+  // A maximum of 0 changes the message alone: the bar and the maximum stay.
+  progress.InitProgress(0, "標準モジュールを読み込んでいます…");
+  EXPECT_EQ(WindowText(progress.lblMsg()), L"標準モジュールを読み込んでいます…");
+  EXPECT_NEAR(bar(), 2700.0 * dpi / 1440, 1);
+  progress.Progress(5);
+  EXPECT_NEAR(bar(), 3375.0 * dpi / 1440, 1);
+  progress.InitProgress(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
+  EXPECT_EQ(bar(), 0);
 }
 
-TEST_P(MainWindowGeometry, TheWindowIsCentredOnTheScreen) {
-  MainWindowFixture fixture(GetParam());
-  ExpectCentredOnScreen(fixture.frm.hwnd());
+std::string DpiName(const testing::TestParamInfo<std::pair<unsigned, unsigned>>& tested) {
+  const auto [first, second] = tested.param;
+  return "At" + std::to_string(first) + (first == second ? "" : "Then" + std::to_string(second));
 }
 
-TEST_P(MainWindowGeometry, TheFontIsMsUiGothicOrTheMessageFont) {
-  const unsigned dpi = GetParam();
-  MainWindowFixture fixture(dpi);
-  LOGFONTW expected{};
-  if (FontFamilyInstalled(kUiFaceName, SHIFTJIS_CHARSET)) {
-    expected.lfHeight = -static_cast<LONG>(std::lround(9.75 * dpi / 72));
-    expected.lfCharSet = SHIFTJIS_CHARSET;
-    expected.lfWeight = FW_NORMAL;
-    std::wstring_view(L"MS UI Gothic").copy(expected.lfFaceName, LF_FACESIZE - 1);
-  } else {
-    ASSERT_TRUE(MessageFontForDpi(dpi, expected));
-  }
-  for (HWND window : {fixture.frm.lblVbp(), fixture.frm.txtVbp(),
-                      fixture.frm.cmdVbp(), fixture.frm.cmdOK(), fixture.frm.cmdCancel(),
-                      fixture.frm.Label1()}) {
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    ASSERT_NE(font, nullptr);
-    LOGFONTW actual{};
-    ASSERT_NE(GetObjectW(font, sizeof actual, &actual), 0);
-    EXPECT_EQ(std::wstring(actual.lfFaceName), std::wstring(expected.lfFaceName));
-    EXPECT_EQ(actual.lfHeight, expected.lfHeight);
-    EXPECT_EQ(actual.lfCharSet, expected.lfCharSet);
-    EXPECT_EQ(actual.lfWeight, expected.lfWeight);
-    EXPECT_FALSE(actual.lfItalic);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
+                         testing::Values(std::pair(96u, 96u), std::pair(144u, 144u),
+                                         std::pair(96u, 144u)),
+                         DpiName);
 
-INSTANTIATE_TEST_SUITE_P(Dpi, MainWindowGeometry, testing::Values(96u, 144u),
-                         DpiTestName);
-
-TEST(MainWindowDpiChange, RescalesControlsAndFontToTheNewDensity) {
-  MainWindowFixture fixture(96);
-  const HWND window = fixture.frm.hwnd();
-  RECT before{};
-  GetWindowRect(window, &before);
-  const PixelSize outer = WindowSizeForClient(LayoutMain(144).client,
-                                              static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
-                                              0, 144);
-  RECT suggested{before.left, before.top, before.left + outer.width, before.top + outer.height};
-  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-
-  EXPECT_EQ(fixture.frm.dpi(), 144u);
-  for (const auto& c : kControls) {
-    const HWND control = (fixture.frm.*c.control)();
-    if (control == fixture.frm.lblVbp()) continue;  // sized to its text
-    const PixelRect rect = ChildRect(control);
-    EXPECT_NEAR(rect.left, ExactPixels(c.left, 144), 1) << c.name;
-    EXPECT_NEAR(rect.top, ExactPixels(c.top, 144), 1) << c.name;
-    EXPECT_NEAR(rect.width, ExactPixels(c.width, 144), 1) << c.name;
-    EXPECT_NEAR(rect.height, ExactPixels(c.height, 144), 1) << c.name;
-  }
-  const PixelRect label = ChildRect(fixture.frm.lblVbp());
-  EXPECT_NEAR(label.left, ExactPixels(300, 144), 1);
-  EXPECT_NEAR(label.top, ExactPixels(180, 144), 1);
-  EXPECT_NEAR(label.width, LabelLength(fixture.frm.lblVbp(), ExactPixels(1980, 144), true), 1);
-  RECT after{};
-  GetWindowRect(window, &after);
-  EXPECT_EQ(after.left, suggested.left);
-  EXPECT_EQ(after.right, suggested.right);
-  EXPECT_EQ(after.bottom, suggested.bottom);
-  LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(fixture.frm.txtVbp(), WM_GETFONT, 0, 0)),
-             sizeof font, &font);
-  LOGFONTW at144{};
-  GetObjectW(CreateUiFont(144).get(), sizeof at144, &at144);
-  EXPECT_EQ(font.lfHeight, at144.lfHeight);
-}
-
-TEST(UiFont, FallsBackToTheMessageFontWhenMsUiGothicIsMissing) {
-  for (unsigned dpi : {96u, 144u}) {
-    LOGFONTW message{};
-    ASSERT_TRUE(MessageFontForDpi(dpi, message));
-    LOGFONTW fallback{};
-    GetObjectW(CreateUiFont(dpi, false).get(), sizeof fallback, &fallback);
-    EXPECT_EQ(std::wstring(fallback.lfFaceName), std::wstring(message.lfFaceName));
-    EXPECT_EQ(fallback.lfHeight, message.lfHeight);
-
-    LOGFONTW gothic{};
-    GetObjectW(CreateUiFont(dpi, true).get(), sizeof gothic, &gothic);
-    EXPECT_EQ(std::wstring(gothic.lfFaceName), L"MS UI Gothic");
-    EXPECT_EQ(gothic.lfCharSet, SHIFTJIS_CHARSET);
-    EXPECT_EQ(gothic.lfWeight, FW_NORMAL);
-    EXPECT_EQ(gothic.lfHeight, dpi == 96 ? -13 : -20);  // 9.75 pt: 13 px, 19.5 px
-  }
-}
-
-TEST(MainWindow, TextsAreThoseOfTheProgram) {
+TEST(MainWindow, HasTheProgramsTextsFixedFrameIconAndAnUnlimitedPathBox) {
   MainWindowFixture fixture;
-  EXPECT_EQ(WindowText(fixture.frm.hwnd()), L"Velmori");
-  EXPECT_EQ(WindowText(fixture.frm.lblVbp()), L"Visual Basic Project(&V):");
-  EXPECT_EQ(WindowText(fixture.frm.txtVbp()), L"");
-  EXPECT_EQ(WindowText(fixture.frm.cmdVbp()), L"...");
-  EXPECT_EQ(WindowText(fixture.frm.cmdOK()), L"OK");
-  EXPECT_EQ(WindowText(fixture.frm.cmdCancel()), L"キャンセル");
-  EXPECT_EQ(WindowText(fixture.frm.Label1()),
-            L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
-            L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。");
-}
-
-TEST(MainWindow, HasAFixedFrameWithMinimizeButNoMaximize) {
-  MainWindowFixture fixture;
+  fixture.frm.progress().Load();
+  const std::pair<HWND, const wchar_t*> cases[] = {
+      {fixture.frm.hwnd(), L"Velmori"},
+      {fixture.frm.lblVbp(), L"Visual Basic Project(&V):"},
+      {fixture.frm.txtVbp(), L""},
+      {fixture.frm.cmdVbp(), L"..."},
+      {fixture.frm.cmdOK(), L"OK"},
+      {fixture.frm.cmdCancel(), L"キャンセル"},
+      {fixture.frm.Label1(),
+       L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
+       L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。"},
+      {fixture.frm.progress().hwnd(), L"コメントを削除しています･･･"},
+      {fixture.frm.progress().lblMsg(), L""},
+  };
+  for (const auto& [window, text] : cases) EXPECT_EQ(WindowText(window), text);
+  // A fixed frame with a minimize box, the icon, and no length limit on the path.
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.frm.hwnd(), GWL_STYLE));
-  EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME);
-  EXPECT_FALSE(style & WS_POPUP);
-  EXPECT_TRUE(IsWindowVisible(fixture.frm.hwnd()));
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_GT(SendMessageW(fixture.frm.txtVbp(), EM_GETLIMITTEXT, 0, 0), 32767);
 }
 
-TEST(MainWindow, CarriesTheProgramIcon) {
-  MainWindowFixture fixture;
-  const HWND window = fixture.frm.hwnd();
-  for (WPARAM kind : {ICON_BIG, ICON_SMALL}) {
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, kind, 0));
-    ASSERT_NE(icon, nullptr) << kind;
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP bitmap{};
-    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, kind == ICON_BIG ? 32 : 16);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-  }
-  EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0);
-}
-
-TEST(MainWindow, OpensWithTheFocusInThePathBox) {
-  MainWindowFixture fixture;
-  ASSERT_TRUE(fixture.WaitUntilActive());
-  EXPECT_EQ(GetFocus(), fixture.frm.txtVbp());
-}
-
-TEST(MainWindow, TabAndShiftTabMoveTheFocusThroughTheControls) {
+TEST(MainWindow, TabShiftTabAndAltVMoveTheFocus) {
   MainWindowFixture fixture;
   const HWND order[] = {fixture.frm.txtVbp(), fixture.frm.cmdVbp(), fixture.frm.cmdOK(),
                         fixture.frm.cmdCancel(), fixture.frm.txtVbp()};
@@ -235,80 +177,104 @@ TEST(MainWindow, TabAndShiftTabMoveTheFocusThroughTheControls) {
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
   EXPECT_EQ(GetFocus(), fixture.frm.cmdCancel());
-  // The labels take no focus.
-  EXPECT_FALSE(GetWindowLongPtrW(fixture.frm.lblVbp(), GWL_STYLE) & WS_TABSTOP);
-  EXPECT_FALSE(GetWindowLongPtrW(fixture.frm.Label1(), GWL_STYLE) & WS_TABSTOP);
-}
-
-TEST(MainWindow, AltVPutsTheFocusInThePathBox) {
-  MainWindowFixture fixture;
-  ASSERT_TRUE(fixture.Focus(fixture.frm.cmdCancel()));
   EXPECT_TRUE(fixture.Key(WM_SYSCHAR, L'v', 1 << 29));
   EXPECT_EQ(GetFocus(), fixture.frm.txtVbp());
 }
 
-TEST(MainWindow, OkIsTheDefaultButtonWhileNoOtherButtonHasTheFocus) {
-  MainWindowFixture fixture;
+TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheFocus) {
   const auto isDefault = [](HWND button) {
     return (GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
   };
-  EXPECT_TRUE(isDefault(fixture.frm.cmdOK()));
-  EXPECT_FALSE(isDefault(fixture.frm.cmdCancel()));
-  EXPECT_EQ(LOWORD(SendMessageW(fixture.frm.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
-
-  ASSERT_TRUE(fixture.Focus(fixture.frm.cmdVbp()));
-  EXPECT_TRUE(isDefault(fixture.frm.cmdVbp()));
-  EXPECT_FALSE(isDefault(fixture.frm.cmdOK()));
-  ASSERT_TRUE(fixture.Focus(fixture.frm.txtVbp()));
-  EXPECT_TRUE(isDefault(fixture.frm.cmdOK()));
-  EXPECT_FALSE(isDefault(fixture.frm.cmdVbp()));
-}
-
-TEST(MainWindow, EnterInThePathBoxPressesOk) {
-  MainWindowFixture fixture;
-  fixture.boxes.answers = {IDCANCEL};
-  ASSERT_EQ(GetFocus(), fixture.frm.txtVbp());
-  EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_RETURN));
-  ASSERT_EQ(fixture.boxes.shown.size(), 1u);
-  EXPECT_EQ(fixture.boxes.shown[0].type & 0xFF, 33u);  // the confirmation of OK
-}
-
-TEST(MainWindow, EnterOnAnotherButtonPressesThatButton) {
-  MainWindowFixture fixture;
-  ASSERT_TRUE(fixture.Focus(fixture.frm.cmdVbp()));
-  EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_RETURN));
-  EXPECT_EQ(fixture.dialogCalls, 1);
-  EXPECT_TRUE(fixture.boxes.shown.empty());
-}
-
-TEST(MainWindow, EscPressesCancelWhichEndsTheProgram) {
-  MainWindowFixture fixture;
-  EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_ESCAPE));
-  EXPECT_EQ(fixture.frm.hwnd(), nullptr);
-  EXPECT_TRUE(DiscardQuit());
-  EXPECT_TRUE(fixture.boxes.shown.empty());
-}
-
-TEST(MainWindow, CancelAndClosingEndTheProgram) {
-  for (int way = 0; way < 2; ++way) {
+  for (const bool onBrowse : {false, true}) {
     MainWindowFixture fixture;
-    const HWND window = fixture.frm.hwnd();
-    if (way == 0) {
-      fixture.Click(fixture.frm.cmdCancel());
-    } else {
-      SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    int dialogs = 0;
+    fixture.onDialog = [&](OPENFILENAMEW*) { return ++dialogs, FALSE; };
+    fixture.answers = {IDCANCEL};
+    EXPECT_EQ(LOWORD(SendMessageW(fixture.frm.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
+    if (onBrowse) {
+      SetFocus(fixture.frm.cmdVbp());
+      PumpMessages();
     }
-    EXPECT_FALSE(IsWindow(window)) << way;
-    EXPECT_EQ(fixture.frm.hwnd(), nullptr) << way;
-    MSG quit{};
-    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << way;
-    EXPECT_EQ(quit.wParam, 0u) << way;  // the exit code
+    EXPECT_EQ(isDefault(fixture.frm.cmdOK()), !onBrowse);
+    EXPECT_EQ(isDefault(fixture.frm.cmdVbp()), onBrowse);
+    EXPECT_FALSE(isDefault(fixture.frm.cmdCancel()));
+    EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_RETURN));
+    EXPECT_EQ(dialogs, onBrowse ? 1 : 0);
+    EXPECT_EQ(fixture.shown.size(), onBrowse ? 0u : 1u);  // OK asks first
   }
 }
 
-TEST(MainWindow, ThePathBoxHasNoLimitOfMaxPathOrOfTheDefaultEditLength) {
+TEST(MainWindow, EscAndTheCloseBoxEndTheProgramAsCancelDoes) {
+  for (const bool esc : {true, false}) {
+    MainWindowFixture fixture;
+    const HWND window = fixture.frm.hwnd();
+    if (esc) {
+      EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_ESCAPE));
+    } else {
+      SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    EXPECT_FALSE(IsWindow(window));
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << esc;
+    EXPECT_EQ(quit.wParam, 0u);  // the exit code
+    EXPECT_TRUE(fixture.shown.empty());
+  }
+}
+
+TEST(UiFont, IsMsUiGothicOrElseTheMessageFont) {
+  for (const unsigned dpi : {96u, 144u}) {
+    LOGFONTW gothic{}, fallback{}, message{};
+    GetObjectW(CreateUiFont(dpi, true).get(), sizeof gothic, &gothic);
+    EXPECT_EQ(std::wstring(gothic.lfFaceName), L"MS UI Gothic");
+    EXPECT_EQ(gothic.lfCharSet, SHIFTJIS_CHARSET);
+    EXPECT_EQ(gothic.lfHeight, dpi == 96 ? -13 : -20);  // 9.75 pt
+    ASSERT_TRUE(MessageFontForDpi(dpi, message));
+    GetObjectW(CreateUiFont(dpi, false).get(), sizeof fallback, &fallback);
+    EXPECT_EQ(std::wstring(fallback.lfFaceName), message.lfFaceName);
+    EXPECT_EQ(fallback.lfHeight, message.lfHeight);
+  }
+}
+
+TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
   MainWindowFixture fixture;
-  EXPECT_GT(SendMessageW(fixture.frm.txtVbp(), EM_GETLIMITTEXT, 0, 0), 32767);
+  FrmProgress& progress = fixture.frm.progress();
+  progress.Load();
+  const HWND window = progress.hwnd();
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), fixture.frm.hwnd());  // no taskbar button of its own
+  EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(IsWindow(window));
+  progress.Show();
+  progress.InitProgress(3, "start");
+  progress.Progress(1);
+  PumpMessages();
+  // A run has no message loop: every update paints before it returns.
+  const std::pair<HWND, void (*)(FrmProgress&)> updates[] = {
+      {window, [](FrmProgress& p) { p.Refresh(); }},
+      {progress.lblMsg(), [](FrmProgress& p) { p.InitProgress(3, "x"); }},
+      {progress.picProg(), [](FrmProgress& p) { p.Progress(2); }},
+      {progress.lblProg(), [](FrmProgress& p) { p.Progress(1); }},
+  };
+  for (const auto& [painted, update] : updates) {
+    InvalidateRect(painted, nullptr, TRUE);
+    ASSERT_TRUE(GetUpdateRect(painted, nullptr, FALSE)) << GetDlgCtrlID(painted);
+    update(progress);
+    EXPECT_FALSE(GetUpdateRect(painted, nullptr, FALSE)) << GetDlgCtrlID(painted);
+  }
+  // The bar is pure blue on the face colour of the track.
+  const std::pair<HWND, COLORREF> colours[] = {{progress.lblProg(), RGB(0, 0, 255)},
+                                               {progress.picProg(), GetSysColor(COLOR_BTNFACE)}};
+  for (const auto& [part, colour] : colours) {
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HGDIOBJ old = SelectObject(memory, CreateCompatibleBitmap(screen, 8, 8));
+    SendMessageW(part, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    EXPECT_EQ(GetPixel(memory, 2, 2), colour) << GetDlgCtrlID(part);
+    DeleteObject(SelectObject(memory, old));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+  }
 }
 
 }  // namespace

@@ -1,106 +1,92 @@
 #pragma once
-// Helpers for the tests that drive the real windows in-process.
+// The main window in-process, with a recording MessageBoxW and a fake Open dialog.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dpi.h"
 #include "frm_main.h"
-#include "layout.h"
 #include "message_box.h"
-#include "os/file_system.h"
+#include "window_class.h"
 
 namespace velmori::test {
 
-// Pixel rectangle of a child window, relative to its parent's client area.
-PixelRect ChildRect(HWND child);
-PixelRect ClientSize(HWND window);
-
-// Names a test instantiated for a DPI: At96, At144.
-inline std::string DpiTestName(const testing::TestParamInfo<unsigned>& tested) {
-  return "At" + std::to_string(tested.param);
+// Dispatches what waits in the thread's queue, leaving a WM_QUIT there.
+inline void PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE) && message.message != WM_QUIT) {
+    PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
 }
 
-// Expected pixels for a length in twips: twips x dpi / 1440, unrounded.
-inline double ExactPixels(double twips, unsigned dpi) { return twips * dpi / 1440.0; }
-
-std::string ToUtf8(const std::wstring& text);
-
-// Checks that a window stands in the middle of its screen (within a pixel).
-void ExpectCentredOnScreen(HWND window);
-
-// Dispatches what is waiting in the thread's queue (not WM_QUIT, which is kept
-// or, with DiscardQuit, removed and reported).
-void PumpMessages();
-bool DiscardQuit();
-
-// One message box the program showed, with what the screen looked like then.
+// A message box the program asked for, and what the screen showed meanwhile.
 struct ShownBox {
   HWND owner;
-  std::wstring text;
-  std::wstring title;
+  std::wstring text, title;
   UINT type;
   HCURSOR cursor;
+  bool progressShown;
 };
 
-// Stands in for MessageBoxW: records every call and answers from a list
-// (IDOK once the list is empty). `during` runs inside each call.
-class RecordingBoxes {
- public:
-  MessageBoxFunction Function();
-  std::vector<ShownBox> shown;
-  std::deque<int> answers;
-  std::function<void(const ShownBox&)> during;
-};
-
-// A folder of its own under the temporary folder, removed with its contents.
-class TempFolder {
- public:
-  TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder();
-  const std::filesystem::path& path() const { return path_; }
-  // Writes bytes to a file in the folder (sub folders are created).
-  std::filesystem::path Write(const std::wstring& name, const std::string& bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& file);
-
-// Text in the system ANSI code page (Shift-JIS under the tests' locale).
-std::string ToAnsi(const std::wstring& text);
-
-// The main window with a recording message box and a replaceable Open dialog.
 class MainWindowFixture {
  public:
-  explicit MainWindowFixture(unsigned dpi = 96, FileSystem* files = nullptr);
-  ~MainWindowFixture();
+  explicit MainWindowFixture(unsigned dpi = 96, FileSystem& files = SystemFileSystem())
+      : frm((SetDpiOverride(dpi), MainServices{files, messages, SystemCodePage(), dialog})) {
+    if (!frm.Load()) throw std::runtime_error("the main window was not created");
+    frm.Show();
+    // Under Wine the focus arrives later, as messages from the X server.
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(10)) {
+      PumpMessages();
+      if (GetActiveWindow() == frm.hwnd() && IsChild(frm.hwnd(), GetFocus())) break;
+    }
+  }
+  ~MainWindowFixture() {
+    frm.Unload();
+    PumpMessages();
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    SetDpiOverride(0);
+  }
 
-  // True once the window is active with the focus on one of its controls.
-  bool WaitUntilActive();
-  // Moves the focus to a control; true when it is there.
-  bool Focus(HWND control);
-  void Click(HWND button);
-  void SetPath(const std::wstring& path);
-  std::wstring Path() const;
-  // Sends a key through the window's dialog keyboard handling, as the message loop does.
-  bool Key(UINT message, WPARAM key, LPARAM data = 0);
+  void Click(HWND button) {
+    SendMessageW(frm.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  }
+  std::wstring Path() const { return WindowText(frm.txtVbp()); }
+  // A key through the window's dialog keyboard handling, as the message loop gives it.
+  bool Key(UINT message, WPARAM key, LPARAM data = 0) {
+    MSG msg{GetFocus(), message, key, data, 0, {}};
+    const bool handled = frm.HandleDialogKey(msg);
+    if (!handled) DispatchMessageW(&msg);
+    PumpMessages();
+    return handled;
+  }
 
-  RecordingBoxes boxes;
-  SystemMessagePort messages;
-  OpenDialogFunctions dialog;
-  int dialogCalls = 0;
-  std::function<BOOL(OPENFILENAMEW*)> onDialog;
-  std::function<DWORD()> onDialogError;
+  std::vector<ShownBox> shown;
+  std::deque<int> answers;  // IDOK once empty
+  std::function<BOOL(OPENFILENAMEW*)> onDialog = [](OPENFILENAMEW*) { return FALSE; };
+  DWORD dialogError = 0;
+  SystemMessagePort messages{[this](HWND owner, const wchar_t* text, const wchar_t* title,
+                                    UINT type) {
+    const HWND progress = FindWindowW(L"VelmoriProgress", nullptr);
+    shown.push_back({owner, text, title, type, GetCursor(),
+                     progress != nullptr && IsWindowVisible(progress)});
+    if (answers.empty()) return IDOK;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }};
+  OpenDialogFunctions dialog{[this](OPENFILENAMEW* ofn) { return onDialog(ofn); },
+                             [this] { return dialogError; }};
   FrmMain frm;
 };
 

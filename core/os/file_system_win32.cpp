@@ -135,9 +135,6 @@ class Win32FileSystem final : public FileSystem {
   // name, from where it is put back.
   OsStatus Replace(const NativeString& target, const NativeString& replacement) override {
     const std::wstring targetPath = Extended(target);
-    const DWORD attributes = ::GetFileAttributesW(targetPath.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
-    if (attributes & FILE_ATTRIBUTE_READONLY) return ReadOnlyError();
 
     // The backup name must be free: what ReplaceFileW does with an existing backup
     // file is not documented.

@@ -93,22 +93,6 @@ INSTANTIATE_TEST_SUITE_P(EveryOperation, InjectedFailure,
                                            FailureCase{"Replace", Op::Replace, "f.frm"}),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST(ReadOnlyFile, IsReportedAndKept) {
-  TempFolder folder;
-  const std::string module = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-  folder.Write("app.vbp", "Module=m; m.bas\r\n");
-  folder.Write("m.bas", module);
-  std::filesystem::permissions(folder.Path("m.bas"), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  RunFixture run;
-  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
-  ASSERT_EQ(run.messages.shown.size(), 1u);
-  EXPECT_EQ(run.messages.shown[0].style, kStyleError);
-  EXPECT_NE(run.messages.shown[0].text.find(DescribeOsError(ReadOnlyError())), std::string::npos);
-  EXPECT_EQ(folder.Read("m.bas"), module);
-  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "m.bas"}));
-}
-
 TEST(Replace, KeepsTheFileModeAndNeverLeavesTheTemporaryFile) {
   TempFolder folder;
   folder.Write("app.vbp", "Module=m; m.bas\r\n");

@@ -129,7 +129,7 @@ bool ParseProjectText(std::string_view bytes, const CodePage& page, SourceLists&
 bool ReadProjectFile(const RunContext& context, const NativeString& vstrVbp, SourceLists& lists) {
   lists.Clear();
   std::string bytes;
-  const OsStatus status = context.files.ReadAll(vstrVbp, bytes);
+  const OsStatus status = context.files.Read(vstrVbp, bytes).status;
   if (!status.ok()) {
     ReportFailure(context.messages, "プロジェクト ファイルを読み込めませんでした。", vstrVbp,
                   status);

@@ -57,9 +57,9 @@ bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
 
 }  // namespace
 
-bool StripComments(std::string_view source, const CodePage& page, std::string& rstrText) {
-  rstrText.clear();
-  rstrText.reserve(source.size() + 2);
+bool StripComments(std::string_view source, const CodePage& page, std::string& cleaned) {
+  cleaned.clear();
+  cleaned.reserve(source.size() + 2);
   const char* p = source.data();
   const char* const end = p + source.size();
   // Unchanged lines are not copied one by one: `run` marks the start of the
@@ -96,96 +96,84 @@ bool StripComments(std::string_view source, const CodePage& page, std::string& r
     bool crlf;
     const char* next = SkipLineEnd(lineEnd, end, crlf);
     if (cut != lineEnd || !crlf) {
-      rstrText.append(run, static_cast<std::size_t>(cut - run));
-      rstrText.append("\r\n", 2);
+      cleaned.append(run, static_cast<std::size_t>(cut - run));
+      cleaned.append("\r\n", 2);
       run = next;
     }
     p = next;
   }
   const bool changed = run != source.data();
-  rstrText.append(run, static_cast<std::size_t>(end - run));
+  cleaned.append(run, static_cast<std::size_t>(end - run));
   return changed;
-}
-
-bool ReadStrippedSource(const RunContext& context, const NativeString& vstrPath,
-                        SourceBuffers& buffers) {
-  static constexpr char kWhat[] = "ソース ファイルを読み込めませんでした。";
-  buffers.cleaned.clear();
-  try {
-    const OsStatus status = context.files.ReadAll(vstrPath, buffers.original);
-    if (!status.ok()) {
-      ReportFailure(context.messages, kWhat, vstrPath, status);
-      return false;
-    }
-    buffers.changed = StripComments(buffers.original, context.codePage, buffers.cleaned);
-  } catch (const std::bad_alloc&) {
-    buffers = SourceBuffers();
-    ReportFailure(context.messages, kWhat, vstrPath, "メモリが足りません。");
-    return false;
-  }
-  return true;
-}
-
-bool ClearFile(const RunContext& context, const NativeString& vstrPath, NativeString& rstrTemp) {
-  const OsStatus status = context.files.CreateTempBeside(vstrPath, rstrTemp);
-  if (!status.ok()) {
-    ReportFailure(context.messages, "一時ファイルを作成できませんでした。", vstrPath, status);
-    return false;
-  }
-  return true;
-}
-
-bool AppendText(const RunContext& context, const NativeString& vstrPath,
-                std::string_view vstrText) {
-  const OsStatus status = context.files.Append(vstrPath, vstrText);
-  if (!status.ok()) {
-    ReportFailure(context.messages, "一時ファイルに書き込めませんでした。", vstrPath, status);
-    return false;
-  }
-  return true;
 }
 
 namespace {
 
-// Removes the temporary file on every path that does not hand it to Replace.
-class TempFile {
- public:
-  explicit TempFile(FileSystem& files) : files_(files) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (!path.empty()) files_.Remove(path);
-  }
-  NativeString path;
+constexpr char kUnchanged[] = "元のファイルは変更されていません。";
 
- private:
-  FileSystem& files_;
-};
+// A failure on the way to replacing `path`, which is still as it was.
+void ReportUnchanged(const RunContext& context, std::string_view what, const NativeString& path,
+                     OsStatus status, const NativeString& leftover = {}) {
+  std::string description = DescribeOsError(status);
+  description += "\n";
+  description += kUnchanged;
+  if (!leftover.empty()) {
+    description += "\n\n一時ファイルを削除できませんでした。手動で削除してください:\n";
+    description += NativeToUtf8(leftover);
+  }
+  ReportFailure(context.messages, what, path, description);
+}
+
+// Writes `cleaned` to a new file beside the original's real path and swaps it
+// in; on any failure the new file is removed and the original stays.
+bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
+                        const FileFacts& original, std::string_view cleaned) {
+  TempResult temp = context.files.CreateTempBeside(original.realPath);
+  if (!temp.status.ok()) {
+    ReportUnchanged(context, "ファイルを書き換えるための一時ファイルを作成できませんでした。", path,
+                    temp.status);
+    return false;
+  }
+  const char* what = "ファイルを書き込めませんでした。";
+  OsStatus status = temp.file->Write(cleaned);
+  if (status.ok()) {
+    what = "ファイルの属性を引き継げませんでした。";
+    status = temp.file->CopyMetadata(original);
+  }
+  if (status.ok()) {
+    what = "ファイルを置き換えられませんでした。";
+    status = temp.file->MoveOver(original.realPath);
+  }
+  if (status.ok()) return true;
+  const bool removed = temp.file->Discard();
+  ReportUnchanged(context, what, path, status, removed ? NativeString() : temp.file->path());
+  return false;
+}
 
 }  // namespace
 
-bool CleanSourceFile(const RunContext& context, const NativeString& vstrPath,
+bool CleanSourceFile(const RunContext& context, const NativeString& path,
                      SourceBuffers& buffers) {
-  const FileInfo info = context.files.Probe(vstrPath);
-  if (!info.ordinary) return true;
-  if (!ReadStrippedSource(context, vstrPath, buffers)) return false;
-  if (!buffers.changed) return true;
-  if (info.readOnly) {
-    ReportFailure(context.messages, "読み取り専用のファイルは書き換えられません。", vstrPath,
-                  ReadOnlyError());
+  static constexpr char kReadFailed[] = "ソース ファイルを読み込めませんでした。";
+  ReadResult read;
+  try {
+    read = context.files.Read(path, buffers.original);
+    if (!read.facts.ordinary) return true;  // missing, a folder, hidden or system: skipped
+    if (!read.status.ok()) {
+      ReportFailure(context.messages, kReadFailed, path, read.status);
+      return false;
+    }
+    if (!StripComments(buffers.original, context.codePage, buffers.cleaned)) return true;
+  } catch (const std::bad_alloc&) {
+    buffers = SourceBuffers();
+    ReportFailure(context.messages, kReadFailed, path, "メモリが足りません。");
     return false;
   }
-
-  TempFile temp(context.files);
-  if (!ClearFile(context, vstrPath, temp.path)) return false;
-  if (!AppendText(context, temp.path, buffers.cleaned)) return false;
-  const OsStatus status = context.files.Replace(vstrPath, temp.path);
-  if (!status.ok()) {
-    ReportFailure(context.messages, "ファイルを置き換えられませんでした。", vstrPath, status);
+  if (read.facts.readOnly) {
+    ReportUnchanged(context, "読み取り専用のファイルは書き換えられません。", path, ReadOnlyError());
     return false;
   }
-  temp.path.clear();  // it has become the file itself
-  return true;
+  return ReplaceWithCleaned(context, path, read.facts, buffers.cleaned);
 }
 
 }  // namespace velmori

@@ -11,25 +11,20 @@ namespace velmori {
 
 struct RunContext;
 
-// Writes the cleaned text of `source` into rstrText (replacing what it held):
+// Writes the cleaned text of `source` into `cleaned` (replacing what it held):
 // header lines as they are, code lines cut before their comment, every line
 // ended by CR LF. Returns whether the cleaned text differs from the source.
-bool StripComments(std::string_view source, const CodePage& page, std::string& rstrText);
+bool StripComments(std::string_view source, const CodePage& page, std::string& cleaned);
 
 // Buffers reused from file to file, so a run allocates once for its largest file.
 struct SourceBuffers {
   std::string original;
   std::string cleaned;
-  bool changed = false;  // cleaned differs from original
 };
 
-bool ReadStrippedSource(const RunContext& context, const NativeString& vstrPath,
-                        SourceBuffers& buffers);
-// Creates the empty temporary file that will replace vstrPath.
-bool ClearFile(const RunContext& context, const NativeString& vstrPath, NativeString& rstrTemp);
-bool AppendText(const RunContext& context, const NativeString& vstrPath, std::string_view vstrText);
-// Cleans one file in place; a missing file is skipped. Reports failures.
-bool CleanSourceFile(const RunContext& context, const NativeString& vstrPath,
-                     SourceBuffers& buffers);
+// Cleans one file in place: a file that is missing, a folder, hidden or a
+// system file is skipped; an unchanged file is not written; otherwise the
+// cleaned text replaces the file in one step. Reports failures.
+bool CleanSourceFile(const RunContext& context, const NativeString& path, SourceBuffers& buffers);
 
 }  // namespace velmori

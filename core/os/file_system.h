@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,25 +21,64 @@ struct OsStatus {
   bool ok() const { return code == 0; }
 };
 
-struct FileInfo {
+// What the system says about a file.
+struct FileFacts {
   bool ordinary = false;  // exists, and is neither a folder nor hidden nor a system file
   bool readOnly = false;
+  // Set by Read: the path the file really has, links resolved and the name
+  // spelt as it is on disk. A rewrite goes there.
+  NativeString realPath;
+  std::uint32_t attributes = 0;  // Win32 attributes, or the POSIX mode
+  std::uint64_t created = 0;     // Win32 creation time (FILETIME); 0 on POSIX
+};
+
+struct ReadResult {
+  OsStatus status;
+  // On a failed open, what a lookup by name says: a file that is not ordinary
+  // is one to skip rather than a failure.
+  FileFacts facts;
+};
+
+// A new file of ours beside a file it is to replace. Until MoveOver has put it
+// in place it is removed whatever happens, also when the process is killed
+// (where the system allows: on POSIX the next run removes what a kill left).
+class TempFile {
+ public:
+  virtual ~TempFile() = default;  // Discard, unless moved over
+  virtual const NativeString& path() const = 0;
+  // Writes all bytes at the end of the file.
+  virtual OsStatus Write(std::string_view bytes) = 0;
+  // Gives the file what the user sees of the original besides its text: its
+  // attributes (or mode), its creation time and its own security settings.
+  virtual OsStatus CopyMetadata(const FileFacts& original) = 0;
+  // Puts the file in the place of `target` in one step: at every instant the
+  // name holds either the old file or this one, whole. On failure nothing moved.
+  virtual OsStatus MoveOver(const NativeString& target) = 0;
+  // Removes the file now, retrying for about a second while another program
+  // holds it. False when it is still there.
+  virtual bool Discard() = 0;
+  // Lets go of the file as a killed process would: no cleanup of ours.
+  virtual void Abandon() = 0;
+};
+
+struct TempResult {
+  OsStatus status;
+  std::unique_ptr<TempFile> file;
 };
 
 // File operations, behind an interface so tests can make any of them fail.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  virtual FileInfo Probe(const NativeString& path) = 0;
-  virtual OsStatus ReadAll(const NativeString& path, std::string& bytes) = 0;
-  // Creates a new, empty file with a name of its own in the folder of `file`.
-  virtual OsStatus CreateTempBeside(const NativeString& file, NativeString& tempPath) = 0;
-  // Opens an existing file for appending, writes all bytes, closes it.
-  virtual OsStatus Append(const NativeString& path, std::string_view bytes) = 0;
-  // Puts `replacement` in the place of `target` in one step, keeping target's
-  // attributes. On failure target is unchanged.
-  virtual OsStatus Replace(const NativeString& target, const NativeString& replacement) = 0;
-  virtual void Remove(const NativeString& path) = 0;
+  // A lookup by name; opens nothing.
+  virtual FileFacts Probe(const NativeString& path) = 0;
+  // Reads a whole file through one open, taking its facts from the open file.
+  // A file that is not ordinary is not read.
+  virtual ReadResult Read(const NativeString& path, std::string& bytes) = 0;
+  // Creates a new, empty file with a name of its own in the folder of `file`
+  // ("<file>.velmoriN.tmp"); a file of that pattern that a killed run left is
+  // removed first.
+  virtual TempResult CreateTempBeside(const NativeString& file) = 0;
 };
 
 // The real file system of this platform.

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <system_error>
 
 #include "file_system.h"
@@ -45,22 +47,103 @@ std::string_view NameOf(const NativeString& path) {
                                      : std::string_view(path).substr(slash + 1);
 }
 
-class PosixFileSystem final : public FileSystem {
+// A name beginning with "." counts as hidden, as Windows programs see it under Wine.
+FileFacts FactsOf(const NativeString& path, const struct stat& st) {
+  FileFacts facts;
+  const std::string_view name = NameOf(path);
+  facts.ordinary = S_ISREG(st.st_mode) && !name.empty() && name.front() != '.';
+  facts.readOnly = (st.st_mode & S_IWUSR) == 0;
+  facts.attributes = static_cast<std::uint32_t>(st.st_mode);
+  return facts;
+}
+
+FileFacts ProbeByName(const NativeString& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return FactsOf(path, st);
+}
+
+// The path to rewrite a file at: where a link leads, otherwise the path itself
+// (a linked folder on the way is harmless: the rename stays in the real folder).
+NativeString RealPath(const NativeString& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+  return real ? NativeString(real.get()) : path;
+}
+
+class PosixTempFile final : public TempFile {
  public:
-  // A name beginning with "." counts as hidden, as Windows programs see it under Wine.
-  FileInfo Probe(const NativeString& path) override {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    const std::string_view name = NameOf(path);
-    return FileInfo{name.empty() || name.front() != '.', (st.st_mode & S_IWUSR) == 0};
+  PosixTempFile(int fd, NativeString path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixTempFile() override { Discard(); }
+
+  const NativeString& path() const override { return path_; }
+
+  OsStatus Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return LastError();
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
   }
 
-  OsStatus ReadAll(const NativeString& path, std::string& bytes) override {
+  OsStatus CopyMetadata(const FileFacts& original) override {
+    if (::fchmod(fd_.get(), static_cast<mode_t>(original.attributes & 07777)) != 0) {
+      return LastError();
+    }
+    return {};
+  }
+
+  // rename(2) swaps the name over in one step.
+  OsStatus MoveOver(const NativeString& target) override {
+    if (::rename(path_.c_str(), target.c_str()) != 0) return LastError();
+    fd_.Close();
+    return {};
+  }
+
+  bool Discard() override {
+    if (!fd_.valid()) return true;  // moved over, abandoned or discarded already
+    fd_.Close();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (::unlink(path_.c_str()) == 0 || errno == ENOENT) return true;
+      if (errno != EBUSY && errno != EINTR) return false;
+      ::usleep(50'000);
+    }
+    return false;
+  }
+
+  void Abandon() override { fd_.Close(); }
+
+ private:
+  Fd fd_;
+  NativeString path_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
+
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) return LastError();
+    if (!fd.valid()) {
+      const OsStatus error = LastError();
+      return {error, ProbeByName(path)};
+    }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return LastError();
+    if (::fstat(fd.get(), &st) != 0) {
+      const OsStatus error = LastError();
+      FileFacts facts;
+      facts.ordinary = true;  // reported, not skipped
+      return {error, facts};
+    }
+    FileFacts facts = FactsOf(path, st);
+    if (!facts.ordinary) return {{}, facts};
+    facts.realPath = RealPath(path);
     // One byte more than the size: a read of a regular file comes back short
     // only at its end, so one read usually both fills the buffer and sees the end.
     bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
@@ -72,52 +155,32 @@ class PosixFileSystem final : public FileSystem {
       if (n < 0) {
         if (errno == EINTR) continue;
         bytes.clear();
-        return LastError();
+        return {LastError(), facts};
       }
       filled += static_cast<std::size_t>(n);
       if (static_cast<std::size_t>(n) < want) break;
     }
     bytes.resize(filled);
-    return {};
+    return {{}, facts};
   }
 
-  OsStatus CreateTempBeside(const NativeString& file, NativeString& tempPath) override {
+  TempResult CreateTempBeside(const NativeString& file) override {
     constexpr int kAttempts = 100;
+    bool removedStale = false;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
       NativeString candidate = file + ".velmori" + std::to_string(attempt) + ".tmp";
-      Fd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-      if (fd.valid()) {
-        tempPath = std::move(candidate);
-        return fd.Close();
+      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd >= 0) return {{}, std::make_unique<PosixTempFile>(fd, std::move(candidate))};
+      if (errno != EEXIST) return {LastError(), nullptr};
+      // Nothing tells a file that a killed run left from one in use; a run
+      // never keeps one beyond the file it cleans, so take its name.
+      if (!removedStale && ::unlink(candidate.c_str()) == 0) {
+        removedStale = true;
+        --attempt;
       }
-      if (errno != EEXIST) return LastError();
     }
-    return OsStatus{EEXIST};
+    return {OsStatus{EEXIST}, nullptr};
   }
-
-  OsStatus Append(const NativeString& path, std::string_view bytes) override {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
-    if (!fd.valid()) return LastError();
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return LastError();
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return fd.Close();
-  }
-
-  OsStatus Replace(const NativeString& target, const NativeString& replacement) override {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) return LastError();
-    if (::chmod(replacement.c_str(), st.st_mode & 07777) != 0) return LastError();
-    if (::rename(replacement.c_str(), target.c_str()) != 0) return LastError();
-    return {};
-  }
-
-  void Remove(const NativeString& path) override { ::unlink(path.c_str()); }
 };
 
 }  // namespace

@@ -8,7 +8,11 @@
 #endif
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -58,33 +62,211 @@ NativeString Sibling(const NativeString& file, int attempt) {
   return file + L".velmori" + std::to_wstring(attempt) + L".tmp";
 }
 
-class Win32FileSystem final : public FileSystem {
+FileFacts FactsOf(DWORD attributes) {
+  constexpr DWORD kNotOrdinary =
+      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  FileFacts facts;
+  facts.ordinary = (attributes & kNotOrdinary) == 0;
+  facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts.attributes = attributes;
+  return facts;
+}
+
+FileFacts ProbeByName(const NativeString& path) {
+  const DWORD attributes = ::GetFileAttributesW(Extended(path).c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ? FileFacts{} : FactsOf(attributes);
+}
+
+// The path an open file really has: links resolved, the name as on disk, in
+// the \\?\ form. Falls back to the path it was opened by.
+NativeString FinalPath(HANDLE file, const NativeString& openedAs) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return Extended(openedAs);
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);
+  }
+}
+
+// The name a rename through a handle takes: the native form \??\C:\... of a
+// full path, which needs no conversion on the way to the file system.
+std::wstring NtName(const NativeString& fullPath) {
+  if (fullPath.rfind(L"\\\\?\\", 0) == 0) return L"\\??\\" + fullPath.substr(4);
+  if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\??\\UNC\\" + fullPath.substr(2);
+  return L"\\??\\" + fullPath;
+}
+
+bool Exists(const NativeString& path) {
+  return ::GetFileAttributesW(Extended(path).c_str()) != INVALID_FILE_ATTRIBUTES ||
+         ::GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+// Frees what the security functions allocate.
+struct LocalMemory {
+  HLOCAL memory = nullptr;
+  LocalMemory() = default;
+  LocalMemory(const LocalMemory&) = delete;
+  LocalMemory& operator=(const LocalMemory&) = delete;
+  ~LocalMemory() {
+    if (memory) ::LocalFree(memory);
+  }
+};
+
+// Whether a DACL holds settings of the file's own rather than only what its
+// folder passes down.
+bool HasOwnSettings(PACL dacl, SECURITY_DESCRIPTOR_CONTROL control) {
+  if (dacl == nullptr || (control & SE_DACL_PROTECTED)) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (::GetAce(dacl, i, &ace) && !(static_cast<ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Gives `to` the security settings of `from` where `from` has settings of its
+// own; a file with inherited settings only gets its new folder's, the same.
+OsStatus CopyOwnSecurity(const NativeString& from, HANDLE to) {
+  PACL dacl = nullptr;
+  LocalMemory descriptor;
+  const DWORD error =
+      ::GetNamedSecurityInfoW(Extended(from).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, &dacl, nullptr, &descriptor.memory);
+  if (error != ERROR_SUCCESS) return OsStatus{error};
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(descriptor.memory, &control, &revision)) return LastError();
+  if (!HasOwnSettings(dacl, control)) return {};
+  const SECURITY_INFORMATION what =
+      DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                       ? PROTECTED_DACL_SECURITY_INFORMATION
+                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  return OsStatus{::SetSecurityInfo(to, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr)};
+}
+
+class Win32TempFile final : public TempFile {
  public:
-  FileInfo Probe(const NativeString& path) override {
-    const DWORD attributes = ::GetFileAttributesW(Extended(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
-    constexpr DWORD kNotOrdinary =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return FileInfo{(attributes & kNotOrdinary) == 0,
-                    (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+  Win32TempFile(HANDLE file, NativeString path) : file_(file), path_(std::move(path)) {}
+  ~Win32TempFile() override { Discard(); }
+
+  const NativeString& path() const override { return path_; }
+
+  // Marks the open file for deletion: the system removes it when the last
+  // handle closes, also when the process dies.
+  OsStatus MarkForDeletion(bool marked) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(marked)};  // its member is named like a macro
+    if (!::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
+                                      sizeof disposition)) {
+      return LastError();
+    }
+    marked_ = marked;
+    return {};
   }
 
-  OsStatus ReadAll(const NativeString& path, std::string& bytes) override {
+  OsStatus Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      DWORD written = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
+      if (!::WriteFile(file_.get(), bytes.data(), want, &written, nullptr)) return LastError();
+      bytes.remove_prefix(written);
+    }
+    return {};
+  }
+
+  OsStatus CopyMetadata(const FileFacts& original) override {
+    constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+    FILE_BASIC_INFO basic{};  // zero times stay as they are
+    basic.CreationTime.QuadPart = static_cast<LONGLONG>(original.created);
+    basic.FileAttributes = original.attributes & kCarried;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) {
+      return LastError();
+    }
+    return CopyOwnSecurity(original.realPath, file_.get());
+  }
+
+  // One rename through our own handle that replaces the target's name: the
+  // file system swaps the name over in one step. (ReplaceFileW, by contrast,
+  // moves the target aside first, and a kill between its steps leaves no file
+  // under the name.)
+  OsStatus MoveOver(const NativeString& target) override {
+    if (const OsStatus unmarked = MarkForDeletion(false); !unmarked.ok()) return unmarked;
+    const std::wstring name = NtName(target);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
+                                      (name.size() + 1) * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size()))) {
+      const OsStatus failed = LastError();
+      MarkForDeletion(true);
+      return failed;
+    }
+    file_.Close();
+    return {};
+  }
+
+  bool Discard() override {
+    if (!file_.valid()) return true;  // moved over, abandoned or discarded already
+    const bool marked = marked_ || MarkForDeletion(true).ok();
+    file_.Close();
+    if (marked) return true;
+    // A scanner that opened the new file lets go of it quickly.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (::DeleteFileW(Extended(path_).c_str()) || !Exists(path_)) return true;
+      ::Sleep(50);
+    }
+    return false;
+  }
+
+  void Abandon() override { file_.Close(); }
+
+ private:
+  Handle file_;
+  NativeString path_;
+  bool marked_ = false;
+};
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
+
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
     Handle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) return LastError();
-    // A device name (CON, AUX, ...) in a project would otherwise wait for input.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return OsStatus{ERROR_BAD_FILE_TYPE};
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) return LastError();
-    if (static_cast<unsigned long long>(size.QuadPart) >= bytes.max_size()) {
-      return OsStatus{ERROR_FILE_TOO_LARGE};
+    if (!file.valid()) {
+      const OsStatus error = LastError();
+      return {error, ProbeByName(path)};
     }
+    FileFacts facts;
+    facts.ordinary = true;  // what a failure below is reported as
+    // A device name (CON, AUX, ...) in a project would otherwise wait for input.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, facts};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.get(), &info)) return {LastError(), facts};
+    facts = FactsOf(info.dwFileAttributes);
+    if (!facts.ordinary) return {{}, facts};
+    facts.created = (std::uint64_t{info.ftCreationTime.dwHighDateTime} << 32) |
+                    info.ftCreationTime.dwLowDateTime;
+    facts.realPath = FinalPath(file.get(), path);
+    const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    if (size >= bytes.max_size()) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
     try {
-      bytes.resize(static_cast<std::size_t>(size.QuadPart));
+      bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-      return OsStatus{ERROR_NOT_ENOUGH_MEMORY};
+      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts};
     }
     std::size_t filled = 0;
     while (filled < bytes.size()) {
@@ -92,75 +274,40 @@ class Win32FileSystem final : public FileSystem {
       const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kChunk));
       if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
         bytes.clear();
-        return LastError();
+        return {LastError(), facts};
       }
       if (read == 0) break;  // the file shrank while being read
       filled += read;
     }
     bytes.resize(filled);
-    return {};
+    return {{}, facts};
   }
 
-  OsStatus CreateTempBeside(const NativeString& file, NativeString& tempPath) override {
+  TempResult CreateTempBeside(const NativeString& file) override {
+    bool removedStale = false;
     for (int attempt = 1; attempt <= kTempAttempts; ++attempt) {
-      NativeString candidate = Sibling(file, attempt);
-      Handle created(::CreateFileW(Extended(candidate).c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (created.valid()) {
-        tempPath = std::move(candidate);
-        return created.Close();
+      const NativeString candidate = Sibling(file, attempt);
+      const HANDLE created = ::CreateFileW(Extended(candidate).c_str(),
+                                           GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
+                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (created != INVALID_HANDLE_VALUE) {
+        auto temp = std::make_unique<Win32TempFile>(created, candidate);
+        const OsStatus marked = temp->MarkForDeletion(true);
+        if (!marked.ok()) return {marked, nullptr};
+        return {{}, std::move(temp)};
       }
       const DWORD error = ::GetLastError();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return OsStatus{error};
-    }
-    return OsStatus{ERROR_FILE_EXISTS};
-  }
-
-  OsStatus Append(const NativeString& path, std::string_view bytes) override {
-    Handle file(::CreateFileW(Extended(path).c_str(), FILE_APPEND_DATA, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return LastError();
-    while (!bytes.empty()) {
-      DWORD written = 0;
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kChunk));
-      if (!::WriteFile(file.get(), bytes.data(), want, &written, nullptr)) return LastError();
-      bytes.remove_prefix(written);
-    }
-    return file.Close();
-  }
-
-  // ReplaceFileW keeps the target's attributes, security and creation time. With a
-  // backup name it never leaves the target missing: on ERROR_UNABLE_TO_MOVE_REPLACEMENT
-  // both files keep their names, and on ..._2 the target waits under the backup
-  // name, from where it is put back.
-  OsStatus Replace(const NativeString& target, const NativeString& replacement) override {
-    const std::wstring targetPath = Extended(target);
-
-    // The backup name must be free: what ReplaceFileW does with an existing backup
-    // file is not documented.
-    std::wstring backupPath;
-    for (int attempt = 1; attempt <= kTempAttempts && backupPath.empty(); ++attempt) {
-      std::wstring candidate = Extended(Sibling(replacement, attempt));
-      if (::GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES &&
-          ::GetLastError() == ERROR_FILE_NOT_FOUND) {
-        backupPath = std::move(candidate);
+      const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                         (error == ERROR_ACCESS_DENIED && Exists(candidate));
+      if (!taken) return {OsStatus{error}, nullptr};
+      // Left by a killed run when nobody holds it open: remove it and take its name.
+      if (!removedStale && ::DeleteFileW(Extended(candidate).c_str())) {
+        removedStale = true;
+        --attempt;
       }
     }
-    if (backupPath.empty()) return OsStatus{ERROR_FILE_EXISTS};
-    if (::ReplaceFileW(targetPath.c_str(), Extended(replacement).c_str(), backupPath.c_str(), 0,
-                       nullptr, nullptr)) {
-      ::DeleteFileW(backupPath.c_str());
-      return {};
-    }
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-      ::MoveFileExW(backupPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    ::DeleteFileW(backupPath.c_str());
-    return OsStatus{error};
+    return {OsStatus{ERROR_FILE_EXISTS}, nullptr};
   }
-
-  void Remove(const NativeString& path) override { ::DeleteFileW(Extended(path).c_str()); }
 };
 
 std::wstring Widen(UINT codePage, std::string_view text) {

@@ -76,17 +76,84 @@ TEST(Windows, LockedFileIsReportedAndKept) {
   }
 }
 
-TEST(Windows, ReplacementKeepsTheFileAttributes) {
+FILETIME CreationTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftCreationTime;
+}
+
+// A symbolic link. Wine's CreateSymbolicLinkW makes none, but Wine starts Unix
+// programs, and a Unix link is what Windows programs see as one under Wine.
+bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
+  if (::CreateSymbolicLinkW(link.c_str(), target.c_str(), 0) &&
+      ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return true;
+  }
+  using UnixName = char* (*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  std::wstring command = L"Z:\\bin\\ln -s " + Utf8ToNative(unixName(target.c_str())) + L" " +
+                         Utf8ToNative(unixName(link.c_str()));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return false;
+  }
+  if (process.hThread) ::CloseHandle(process.hThread);
+  if (process.hProcess) ::CloseHandle(process.hProcess);
+  // Wine gives no handle to wait on for a Unix program.
+  for (int i = 0; i < 100 && ::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+    ::Sleep(50);
+  }
+  return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// What the user sees of a file besides its text stays: its attributes, its
+// creation time, a link with its target, and its name as it is on disk.
+TEST(Windows, ReplacementKeepsWhatTheUserSees) {
   TempFolder folder;
-  folder.Write("app.vbp", "Module=m; m.bas\r\n");
-  folder.Write("m.bas", kDirty);
-  const std::wstring path = folder.Native("m.bas");
-  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_ARCHIVE));
+  folder.Write("shared/linked.bas", kDirty);
+  folder.Write("proj/Mixed.BAS", kDirty);
+  folder.Write("proj/kept.bas", kDirty);
+  folder.Write("proj/app.vbp",
+               "Module=a; mixed.bas\r\nModule=b; kept.bas\r\nModule=c; link.bas\r\n");
+  const std::wstring kept = folder.Native("proj/kept.bas");
+  ASSERT_TRUE(::SetFileAttributesW(kept.c_str(),
+                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+  const FILETIME past{0x12345600u, 0x01d00000u};
+  {
+    HANDLE file = ::CreateFileW(kept.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(::SetFileTime(file, &past, nullptr, nullptr));
+    ::CloseHandle(file);
+  }
+  const DWORD attributes = ::GetFileAttributesW(kept.c_str());
+  const FILETIME created = CreationTime(kept);
+  ASSERT_TRUE(MakeSymbolicLink(folder.Native("proj/link.bas"), folder.Native("shared/linked.bas")));
+
   RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
-  EXPECT_EQ(folder.Read("m.bas"), kClean);
-  EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "m.bas"}));
+  EXPECT_TRUE(run.Run(folder.Native("proj/app.vbp")));
+  EXPECT_TRUE(run.messages.shown.empty());
+  EXPECT_EQ(folder.Read("proj/Mixed.BAS"), kClean);
+  EXPECT_EQ(folder.Read("proj/kept.bas"), kClean);
+  EXPECT_EQ(folder.Read("shared/linked.bas"), kClean);
+  EXPECT_TRUE(::GetFileAttributesW(kept.c_str()) & FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(::GetFileAttributesW(kept.c_str()), attributes);
+  // Wine keeps no creation time of its own (it shows the Unix change time).
+  if (::CompareFileTime(&created, &past) == 0) {
+    const FILETIME after = CreationTime(kept);
+    EXPECT_EQ(::CompareFileTime(&after, &past), 0);
+  }
+  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"proj\\Mixed.BAS", "proj\\app.vbp",
+                                                         "proj\\kept.bas", "proj\\link.bas",
+                                                         "shared\\linked.bas"}));
+  // Still a link: what is written to the target shows through it.
+  folder.Write("shared/linked.bas", kDirty);
+  EXPECT_EQ(folder.Read("proj/link.bas"), kDirty);
 }
 
 TEST(Windows, PathForms) {
@@ -141,7 +208,7 @@ TEST(Windows, PathsLongerThanMaxPath) {
   EXPECT_TRUE(run.Run(deep.substr(4) + L"\\app.vbp"));
   EXPECT_TRUE(run.messages.shown.empty());
   std::string cleaned;
-  ASSERT_TRUE(SystemFileSystem().ReadAll(deep + L"\\m.bas", cleaned).ok());
+  ASSERT_TRUE(SystemFileSystem().Read(deep + L"\\m.bas", cleaned).status.ok());
   EXPECT_EQ(cleaned, kClean);
 }
 

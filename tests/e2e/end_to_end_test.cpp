@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,70 @@ HWND WaitFor(const std::function<HWND()>& window) {
   return nullptr;
 }
 
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// velmori.exe started in a process of its own, with a project typed into its
+// path box and OK pressed.
+class Program {
+ public:
+  Program() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring command = L"velmori.exe";
+    started_ = CreateProcessW(VELMORI_EXE, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process_);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program() {
+    if (!started_) return;
+    TerminateProcess(process_.hProcess, 99);  // still running only when a test failed
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+
+  HANDLE process() const { return process_.hProcess; }
+
+  // The message box showing `text`, once it is there.
+  HWND Box(const std::wstring& text) const {
+    return WaitFor([&] {
+      const HWND found = WindowOf(process_.dwProcessId, L"#32770");
+      return found != nullptr && TextOf(GetDlgItem(found, 0xFFFF)) == text ? found : nullptr;
+    });
+  }
+
+  // Types `project` into the path box and presses Enter; returns the main window.
+  HWND Start(const std::wstring& project) {
+    if (!started_) return nullptr;
+    main_ = WaitFor([&] { return WindowOf(process_.dwProcessId, L"VelmoriMain"); });
+    if (!main_) return nullptr;
+    path_ = FindWindowExW(main_, nullptr, L"Edit", nullptr);
+    for (wchar_t ch : project) PostMessageW(path_, WM_CHAR, ch, 1);
+    if (!WaitFor([&] { return TextOf(path_) == project ? path_ : nullptr; })) return nullptr;
+    const LPARAM enter = 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_RETURN, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(path_, WM_KEYDOWN, VK_RETURN, enter);
+    PostMessageW(path_, WM_KEYUP, VK_RETURN, enter | 3LL << 30);
+    return main_;
+  }
+
+  HWND Confirmation() const {
+    return Box(L"バックアップをとりましたか？\r\n"
+               L"バックアップをとったことを確認したら、[OK]ボタンを押してください。");
+  }
+
+  HWND path() const { return path_; }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+  HWND main_ = nullptr;
+  HWND path_ = nullptr;
+};
+
 TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
   // In Shift-JIS, in a folder named ソース: the second byte of ソ is a backslash.
   const std::filesystem::path folder = std::filesystem::temp_directory_path() /
@@ -62,38 +128,20 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
       << Ansi(L"Attribute VB_Name = \"basSource\"\r\n' 日本語のコメント\r\n"
               L"Public Const TITLE = \"表示\" ' 表題\r\nRem 残る\r\n");
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION program{};
-  std::wstring command = L"velmori.exe";
-  ASSERT_TRUE(CreateProcessW(VELMORI_EXE, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &program));
-  const auto box = [&](const std::wstring& text) {
-    return WaitFor([&] {
-      const HWND found = WindowOf(program.dwProcessId, L"#32770");
-      return found != nullptr && TextOf(GetDlgItem(found, 0xFFFF)) == text ? found : nullptr;
-    });
-  };
+  Program program;
   [&] {
-    const HWND main = WaitFor([&] { return WindowOf(program.dwProcessId, L"VelmoriMain"); });
+    const HWND main = program.Start(vbp.wstring());
     ASSERT_NE(main, nullptr) << "no main window";
     EXPECT_EQ(TextOf(main), L"Velmori");
-    const HWND path = FindWindowExW(main, nullptr, L"Edit", nullptr);
-    for (wchar_t ch : vbp.wstring()) PostMessageW(path, WM_CHAR, ch, 1);
-    ASSERT_NE(WaitFor([&] { return TextOf(path) == vbp.wstring() ? path : nullptr; }), nullptr);
-    const LPARAM enter = 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_RETURN, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(path, WM_KEYDOWN, VK_RETURN, enter);
-    PostMessageW(path, WM_KEYUP, VK_RETURN, enter | 3LL << 30);
 
-    const HWND confirmation = box(L"バックアップをとりましたか？\r\n"
-                                  L"バックアップをとったことを確認したら、[OK]ボタンを押してください。");
+    const HWND confirmation = program.Confirmation();
     ASSERT_NE(confirmation, nullptr) << "no confirmation";
     EXPECT_EQ(TextOf(confirmation), L"Velmori");
     EXPECT_NE(GetDlgItem(confirmation, IDCANCEL), nullptr);
     EXPECT_FALSE(IsWindowEnabled(main));  // modal to the whole program
     PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
 
-    const HWND success = box(L"正常に終了しました。");
+    const HWND success = program.Box(L"正常に終了しました。");
     ASSERT_NE(success, nullptr) << "no success message";
     EXPECT_EQ(TextOf(success), L"Velmori");
     EXPECT_EQ(GetDlgItem(success, IDCANCEL), nullptr);  // OK alone
@@ -101,23 +149,85 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
 
     // The window stays for another run, with the path; キャンセル ends the program.
     ASSERT_NE(WaitFor([&] { return IsWindowEnabled(main) ? main : nullptr; }), nullptr);
-    EXPECT_EQ(TextOf(path), vbp.wstring());
+    EXPECT_EQ(TextOf(program.path()), vbp.wstring());
     PostMessageW(FindWindowExW(main, nullptr, L"Button", L"キャンセル"), BM_CLICK, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(program.hProcess, 20000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(program.process(), 20000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
-    GetExitCodeProcess(program.hProcess, &exitCode);
+    GetExitCodeProcess(program.process(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
   }();
-  TerminateProcess(program.hProcess, 99);  // still running only when the test failed
-  WaitForSingleObject(program.hProcess, 5000);
-  CloseHandle(program.hProcess);
-  CloseHandle(program.hThread);
 
-  std::ifstream in(module, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-            Ansi(L"Attribute VB_Name = \"basSource\"\r\n\r\n"
-                 L"Public Const TITLE = \"表示\" \r\nRem 残る\r\n"));
-  in.close();
+  EXPECT_EQ(ReadFile(module), Ansi(L"Attribute VB_Name = \"basSource\"\r\n\r\n"
+                                   L"Public Const TITLE = \"表示\" \r\nRem 残る\r\n"));
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
+// The program killed at several moments of a run, as a crash or Task Manager
+// would: each module is either as it was or cleaned, nothing of the program's
+// stays beside them, and a whole run afterwards cleans everything.
+TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      (L"velmori-kill-" + std::to_wstring(GetCurrentProcessId()));
+  std::filesystem::create_directories(folder);
+  constexpr int kModules = 300;
+  std::string dirty = "Attribute VB_Name = \"m\"\r\n", clean = dirty;
+  for (int line = 0; line < 600; ++line) {
+    const std::string code = "x = " + std::to_string(line) + " ";
+    dirty += code + "' " + Ansi(L"コメント") + "\r\n";
+    clean += code + "\r\n";
+  }
+  std::string project = "Type=Exe\r\n";
+  std::vector<std::string> names{"app.vbp"};
+  for (int i = 0; i < kModules; ++i) {
+    const std::string name = "mod" + std::to_string(1000 + i) + ".bas";
+    project += "Module=m; " + name + "\r\n";
+    names.push_back(name);
+    std::ofstream(folder / name, std::ios::binary) << dirty;
+  }
+  std::ofstream(folder / "app.vbp", std::ios::binary) << project;
+  std::sort(names.begin(), names.end());
+  const auto check = [&](bool finished) {
+    std::vector<std::string> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      listed.push_back(entry.path().filename().string());
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, names);
+    int cleaned = 0;
+    for (int i = 0; i < kModules; ++i) {
+      const std::string bytes = ReadFile(folder / names[static_cast<std::size_t>(i) + 1]);
+      EXPECT_TRUE(bytes == clean || (!finished && bytes == dirty)) << names[i + 1];
+      cleaned += bytes == clean;
+    }
+    return cleaned;
+  };
+
+  int cleanedBefore = 0;
+  for (const DWORD delay : {0, 60, 150, 300}) {
+    Program program;
+    ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
+    const HWND confirmation = program.Confirmation();
+    ASSERT_NE(confirmation, nullptr);
+    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
+    Sleep(delay);
+    TerminateProcess(program.process(), 1);
+    ASSERT_EQ(WaitForSingleObject(program.process(), 10000), WAIT_OBJECT_0);
+    Sleep(100);  // the system closes the dead process's files
+    const int cleaned = check(false);
+    EXPECT_GE(cleaned, cleanedBefore) << "after " << delay << " ms";
+    cleanedBefore = cleaned;
+  }
+  {
+    Program program;
+    ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
+    const HWND confirmation = program.Confirmation();
+    ASSERT_NE(confirmation, nullptr);
+    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
+    ASSERT_NE(program.Box(L"正常に終了しました。"), nullptr);
+  }
+  EXPECT_EQ(check(true), kModules);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
 }

@@ -19,21 +19,14 @@ namespace {
 // The real file system, except that reading a module throws, as when memory runs out.
 class ThrowingFiles final : public FileSystem {
  public:
-  FileInfo Probe(const NativeString& path) override { return real_.Probe(path); }
-  OsStatus ReadAll(const NativeString& path, std::string& bytes) override {
+  FileFacts Probe(const NativeString& path) override { return real_.Probe(path); }
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
     if (path.ends_with(L".bas")) throw std::runtime_error("out of memory");
-    return real_.ReadAll(path, bytes);
+    return real_.Read(path, bytes);
   }
-  OsStatus CreateTempBeside(const NativeString& file, NativeString& temp) override {
-    return real_.CreateTempBeside(file, temp);
+  TempResult CreateTempBeside(const NativeString& file) override {
+    return real_.CreateTempBeside(file);
   }
-  OsStatus Append(const NativeString& path, std::string_view bytes) override {
-    return real_.Append(path, bytes);
-  }
-  OsStatus Replace(const NativeString& target, const NativeString& by) override {
-    return real_.Replace(target, by);
-  }
-  void Remove(const NativeString& path) override { real_.Remove(path); }
 
  private:
   FileSystem& real_ = SystemFileSystem();

@@ -15,107 +15,11 @@
 #include <system_error>
 #include <vector>
 
+#include "remote_program.h"
+
 namespace {
 
-// Text in the system code page (Shift-JIS under the tests' locale).
-std::string Ansi(const std::wstring& text) {
-  std::string bytes(text.size() * 2, '\0');
-  bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(),
-      static_cast<int>(text.size()), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
-  return bytes;
-}
-
-// The text of a window of another process (WM_GETTEXT crosses processes).
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024]{};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
-  return text;
-}
-
-// A visible top-level window of the process with this class.
-HWND WindowOf(DWORD process, const wchar_t* windowClass) {
-  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == process && IsWindowVisible(window)) return window;
-  }
-  return nullptr;
-}
-
-// Asks until the answer is a window, for up to 20 seconds.
-HWND WaitFor(const std::function<HWND()>& window) {
-  for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-       std::chrono::steady_clock::now() < end; Sleep(20)) {
-    if (const HWND found = window()) return found;
-  }
-  return nullptr;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// velmori.exe started in a process of its own, with a project typed into its
-// path box and OK pressed.
-class Program {
- public:
-  Program() {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std::wstring command = L"velmori.exe";
-    started_ = CreateProcessW(VELMORI_EXE, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &process_);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-  ~Program() {
-    if (!started_) return;
-    TerminateProcess(process_.hProcess, 99);  // still running only when a test failed
-    WaitForSingleObject(process_.hProcess, 5000);
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
-
-  HANDLE process() const { return process_.hProcess; }
-
-  // The message box showing `text`, once it is there.
-  HWND Box(const std::wstring& text) const {
-    return WaitFor([&] {
-      const HWND found = WindowOf(process_.dwProcessId, L"#32770");
-      return found != nullptr && TextOf(GetDlgItem(found, 0xFFFF)) == text ? found : nullptr;
-    });
-  }
-
-  // Types `project` into the path box and presses Enter; returns the main window.
-  HWND Start(const std::wstring& project) {
-    if (!started_) return nullptr;
-    main_ = WaitFor([&] { return WindowOf(process_.dwProcessId, L"VelmoriMain"); });
-    if (!main_) return nullptr;
-    path_ = FindWindowExW(main_, nullptr, L"Edit", nullptr);
-    for (wchar_t ch : project) PostMessageW(path_, WM_CHAR, ch, 1);
-    if (!WaitFor([&] { return TextOf(path_) == project ? path_ : nullptr; })) return nullptr;
-    const LPARAM enter = 1 | static_cast<LPARAM>(MapVirtualKeyW(VK_RETURN, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageW(path_, WM_KEYDOWN, VK_RETURN, enter);
-    PostMessageW(path_, WM_KEYUP, VK_RETURN, enter | 3LL << 30);
-    return main_;
-  }
-
-  HWND Confirmation() const {
-    return Box(L"バックアップをとりましたか？\r\n"
-               L"バックアップをとったことを確認したら、[OK]ボタンを押してください。");
-  }
-
-  HWND path() const { return path_; }
-
- private:
-  PROCESS_INFORMATION process_{};
-  bool started_ = false;
-  HWND main_ = nullptr;
-  HWND path_ = nullptr;
-};
+using namespace velmori::remote;
 
 TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
   // In Shift-JIS, in a folder named ソース: the second byte of ソ is a backslash.
@@ -128,7 +32,7 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
       << Ansi(L"Attribute VB_Name = \"basSource\"\r\n' 日本語のコメント\r\n"
               L"Public Const TITLE = \"表示\" ' 表題\r\nRem 残る\r\n");
 
-  Program program;
+  Program program(VELMORI_EXE);
   [&] {
     const HWND main = program.Start(vbp.wstring());
     ASSERT_NE(main, nullptr) << "no main window";
@@ -206,7 +110,7 @@ TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
 
   int cleanedBefore = 0;
   for (const DWORD delay : {0, 60, 150, 300}) {
-    Program program;
+    Program program(VELMORI_EXE);
     ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
     const HWND confirmation = program.Confirmation();
     ASSERT_NE(confirmation, nullptr);
@@ -220,7 +124,7 @@ TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
     cleanedBefore = cleaned;
   }
   {
-    Program program;
+    Program program(VELMORI_EXE);
     ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
     const HWND confirmation = program.Confirmation();
     ASSERT_NE(confirmation, nullptr);

@@ -11,7 +11,7 @@ void ReportFailure(MessagePort& messages, std::string_view what, const NativeStr
   text += NativeToUtf8(path);
   text += "\n\n";
   text += description;
-  messages.ShowMessage(text, kStyleError);
+  messages.ShowMessage(text, MessageKind::Error);
 }
 
 void ReportFailure(MessagePort& messages, std::string_view what, const NativeString& path,

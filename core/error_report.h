@@ -1,5 +1,5 @@
 #pragma once
-// The error report: one style-16 message naming what failed, the file and the
+// The error report: one error message naming what failed, the file and the
 // system's own description of the failure.
 
 #include <string_view>

@@ -25,16 +25,16 @@ class SingleLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(SingleLine, GivesTheExpectedEntry) {
   const LineCase& c = GetParam();
-  SourceLists lists;
-  std::int32_t badLine = 0;
-  std::string key;
-  ASSERT_TRUE(ParseProjectText(c.line, kShiftJis, lists, badLine, key));
-  for (SourceCategory category : kCategories) {
+  const ParsedProject parsed = ParseProjectText(c.line, kShiftJis);
+  ASSERT_FALSE(parsed.missingValue);
+  const SourceLists& lists = parsed.lists;
+  for (const CategoryInfo& row : kCategoryTable) {
+    const SourceCategory category = row.category;
     const auto& list = lists[category];
     if (c.category == category) {
       ASSERT_EQ(list.size(), 1u);
-      EXPECT_EQ(list[0].strFolder, c.folder);
-      EXPECT_EQ(list[0].strFileName, c.name);
+      EXPECT_EQ(list[0].folder, c.folder);
+      EXPECT_EQ(list[0].fileName, c.name);
     } else {
       EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(category);
     }
@@ -86,10 +86,9 @@ TEST(ProjectText, KeepsLineOrderAndIndependentCategories) {
   const std::string text =
       "Type=Exe\r\nForm=b.frm\nModule=m2; m2.bas\rForm=a.frm\r\nForm=a.frm\r\n"
       "Class=c; c.cls\r\nModule=m1; Sub\\m1.bas";
-  SourceLists lists;
-  std::int32_t badLine = 0;
-  std::string key;
-  ASSERT_TRUE(ParseProjectText(text, kShiftJis, lists, badLine, key));
+  const ParsedProject parsed = ParseProjectText(text, kShiftJis);
+  ASSERT_FALSE(parsed.missingValue);
+  const SourceLists& lists = parsed.lists;
   const std::vector<SourceEntry> forms = {{"b.frm", ""}, {"a.frm", ""}, {"a.frm", ""}};
   const std::vector<SourceEntry> modules = {{"m2.bas", ""}, {"m1.bas", "Sub"}};
   EXPECT_EQ(lists[C::Form], forms);
@@ -98,28 +97,11 @@ TEST(ProjectText, KeepsLineOrderAndIndependentCategories) {
 }
 
 TEST(ProjectText, KeyAloneFailsWithItsLineNumber) {
-  SourceLists lists;
-  std::int32_t badLine = 0;
-  std::string key;
-  EXPECT_FALSE(ParseProjectText("Type=Exe\r\nForm=a.frm\r\nCLASS\r\nForm=b.frm\r\n", kShiftJis,
-                                lists, badLine, key));
-  EXPECT_EQ(badLine, 3);
-  EXPECT_EQ(key, "CLASS");
-}
-
-TEST(ProjectText, EveryReadStartsFromEmptyLists) {
-  SourceLists lists;
-  std::int32_t badLine = 0;
-  std::string key;
-  ASSERT_TRUE(ParseProjectText(
-      "Form=f.frm\nModule=m; m.bas\nClass=c; c.cls\nUserControl=u.ctl\nPropertyPage=p.pag\n",
-      kShiftJis, lists, badLine, key));
-  ASSERT_TRUE(ParseProjectText("Module=n; n.bas\n", kShiftJis, lists, badLine, key));
-  EXPECT_TRUE(lists[C::Form].empty());
-  EXPECT_EQ(lists[C::Module], (std::vector<SourceEntry>{{"n.bas", ""}}));
-  EXPECT_TRUE(lists[C::Class].empty());
-  EXPECT_TRUE(lists[C::UserControl].empty());
-  EXPECT_TRUE(lists[C::PropertyPage].empty());
+  const ParsedProject parsed =
+      ParseProjectText("Type=Exe\r\nForm=a.frm\r\nCLASS\r\nForm=b.frm\r\n", kShiftJis);
+  ASSERT_TRUE(parsed.missingValue);
+  EXPECT_EQ(parsed.missingValue->line, 3);
+  EXPECT_EQ(parsed.missingValue->key, "CLASS");
 }
 
 struct PathCase {

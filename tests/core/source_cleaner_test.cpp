@@ -80,7 +80,7 @@ TEST(Cleaner, ClassModuleExample) {
       "Attribute VB_Exposed = False\r\n"
       "Option Explicit\r\n"
       "' writes the log\r\n"
-      "Private mlngCount As Long ' lines so far\r\n"
+      "Private lineCount As Long ' lines so far\r\n"
       "Attribute Count.VB_UserMemId = 0\r\n";
   const std::string expected =
       "VERSION 1.0 CLASS\r\n"
@@ -91,7 +91,7 @@ TEST(Cleaner, ClassModuleExample) {
       "Attribute VB_Exposed = False\r\n"
       "Option Explicit\r\n"
       "\r\n"
-      "Private mlngCount As Long \r\n"
+      "Private lineCount As Long \r\n"
       "Attribute Count.VB_UserMemId = 0\r\n";
   EXPECT_EQ(Clean(input), expected);
 }

@@ -1,10 +1,10 @@
-#include "frm_main.h"
+#include "main_window.h"
 
 #include <exception>
 #include <utility>
 
-#include "dpi.h"
 #include "layout.h"
+#include "messages.h"
 #include "project_run.h"
 #include "res/resource.h"
 #include "ui_font.h"
@@ -17,27 +17,22 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
-constexpr wchar_t kLblVbpText[] = L"Visual Basic Project(&V):";
-constexpr wchar_t kLabel1Text[] =
-    L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
-    L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。";
-constexpr char kConfirmText[] =
-    "バックアップをとりましたか？\r\n"
-    "バックアップをとったことを確認したら、[OK]ボタンを押してください。";
-constexpr char kSuccessText[] = "正常に終了しました。";
-constexpr char kUnexpectedFailure[] = "処理中に予期しないエラーが発生しました。\n\n";
-
 void Place(HWND control, const PixelRect& rect) {
   MoveControl(control, rect.left, rect.top, rect.width, rect.height);
 }
 
+HWND CreateTextControl(HWND parent, const wchar_t* windowClass, const char* text, DWORD style,
+                          DWORD exStyle, int id) {
+  return CreateControl(parent, windowClass, Utf8ToNative(text).c_str(), style, exStyle, id);
+}
+
 }  // namespace
 
-FrmMain::FrmMain(MainServices services) : services_(std::move(services)) {}
+MainWindow::MainWindow(MainServices services) : services_(std::move(services)) {}
 
-FrmMain::~FrmMain() { window_.reset(); }
+MainWindow::~MainWindow() { window_.reset(); }
 
-bool FrmMain::Load() {
+bool MainWindow::Create() {
   if (window_) return true;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -49,47 +44,54 @@ bool FrmMain::Load() {
   windowClass.lpszClassName = kMainWindowClass;
   if (!RegisterWindowClass(windowClass)) return false;
 
-  // The caption is empty until Form_Load gives it the application title.
+  // The caption is empty until the window and its controls are complete.
   window_.reset(CreateWindowExW(kExStyle, kMainWindowClass, L"", kStyle, 0, 0, 1, 1, nullptr,
                                 nullptr, ProgramInstance(), this));
   if (!window_) return false;
-  dpi_ = WindowDpi(window_.get());
   CreateControls();
+  Rescale(WindowDpi(window_.get()));
+  PlaceCentred(window_.get(), LayoutMain(dpi_).client);
+  progress_.SetOwner(window_.get());
+  dropTarget_ = FileDropTarget::Create(
+      [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });
+  dropRegistration_ = DropRegistration(pathEdit_, dropTarget_.get());
+  SetWindowTextW(window_.get(), Utf8ToNative(text::kAppTitle).c_str());
+  return true;
+}
+
+void MainWindow::CreateControls() {
+  const HWND window = window_.get();
+  // Creation order is the tab order: path box, "...", OK, Cancel.
+  pathLabel_ = CreateTextControl(window, L"STATIC", text::kPathLabel, SS_LEFTNOWORDWRAP, 0,
+                                    kIdPathLabel);
+  pathEdit_ = CreateControl(window, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                            kIdPathEdit);
+  SendMessageW(pathEdit_, EM_SETLIMITTEXT, 0, 0);  // no length limit of its own
+  browseButton_ = CreateTextControl(window, L"BUTTON", text::kBrowseButton,
+                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdBrowse);
+  okButton_ = CreateTextControl(window, L"BUTTON", text::kOkButton,
+                                   WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY, 0, kIdOk);
+  cancelButton_ = CreateTextControl(window, L"BUTTON", text::kCancelButton,
+                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
+  warningLabel_ =
+      CreateTextControl(window, L"STATIC", text::kWarning, SS_LEFT, 0, kIdWarning);
+}
+
+// The font, the icons and the layout at `dpi`: at creation and on a move to a
+// screen of another density.
+void MainWindow::Rescale(unsigned dpi) {
+  dpi_ = dpi;
   font_ = CreateUiFont(dpi_);
   ApplyFont(window_.get(), font_.get());
   LoadIcons();
   Layout();
-  PlaceCentred(window_.get(), LayoutMain(dpi_).client);
-  frmProgress_.SetOwner(window_.get());
-  dropTarget_ = FileDropTarget::Create(
-      [this](const std::vector<std::wstring>& files) { txtVbp_OLEDragDrop(files); });
-  dropRegistration_ = DropRegistration(txtVbp_, dropTarget_.get());
-  Form_Load();
-  return true;
 }
 
-void FrmMain::CreateControls() {
-  const HWND window = window_.get();
-  // Creation order is the tab order: path box, "...", OK, Cancel.
-  lblVbp_ = CreateControl(window, L"STATIC", kLblVbpText, SS_LEFTNOWORDWRAP, 0, kIdLblVbp);
-  txtVbp_ = CreateControl(window, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                          kIdTxtVbp);
-  SendMessageW(txtVbp_, EM_SETLIMITTEXT, 0, 0);  // no length limit of its own
-  cmdVbp_ = CreateControl(window, L"BUTTON", L"...", WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0,
-                          kIdCmdVbp);
-  cmdOK_ = CreateControl(window, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY, 0,
-                         kIdOk);
-  cmdCancel_ = CreateControl(window, L"BUTTON", L"キャンセル",
-                             WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
-  Label1_ = CreateControl(window, L"STATIC", kLabel1Text, SS_LEFT, 0, kIdLabel1);
-}
-
-void FrmMain::LoadIcons() {
+void MainWindow::LoadIcons() {
   const auto load = [this](int size) {
-    return UniqueIcon(static_cast<HICON>(LoadImageW(ProgramInstance(),
-                                                    MAKEINTRESOURCEW(IDI_VELMORI), IMAGE_ICON,
-                                                    MulDiv(size, static_cast<int>(dpi_), 96),
-                                                    MulDiv(size, static_cast<int>(dpi_), 96), 0)));
+    const int pixels = MulDiv(size, static_cast<int>(dpi_), static_cast<int>(kDefaultDpi));
+    return UniqueIcon(static_cast<HICON>(LoadImageW(
+        ProgramInstance(), MAKEINTRESOURCEW(IDI_VELMORI), IMAGE_ICON, pixels, pixels, 0)));
   };
   bigIcon_ = load(32);
   smallIcon_ = load(16);
@@ -97,106 +99,102 @@ void FrmMain::LoadIcons() {
   SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
-void FrmMain::Layout() {
+void MainWindow::Layout() {
   const MainLayout layout = LayoutMain(dpi_);
   // The caption label is sized to its text, so a wider replacement font does not cut it.
-  Place(lblVbp_, SizedToText(layout.lblVbp, TextExtent(lblVbp_, font_.get())));
-  Place(txtVbp_, layout.txtVbp);
-  Place(cmdVbp_, layout.cmdVbp);
-  Place(cmdOK_, layout.cmdOK);
-  Place(cmdCancel_, layout.cmdCancel);
-  Place(Label1_, layout.Label1);
+  Place(pathLabel_, SizedToText(layout.pathLabel, TextExtent(pathLabel_, font_.get())));
+  Place(pathEdit_, layout.pathEdit);
+  Place(browseButton_, layout.browseButton);
+  Place(okButton_, layout.okButton);
+  Place(cancelButton_, layout.cancelButton);
+  Place(warningLabel_, layout.warningLabel);
 }
 
-void FrmMain::Form_Load() {
-  SetWindowTextW(window_.get(), Utf8ToNative(kAppTitle).c_str());
-}
-
-void FrmMain::Show() {
+void MainWindow::Show() {
   if (!window_) return;
   ShowWindow(window_.get(), SW_SHOW);
   SetForegroundWindow(window_.get());
-  SetFocus(txtVbp_);
+  SetFocus(pathEdit_);
 }
 
-void FrmMain::Unload() { window_.reset(); }
+void MainWindow::Close() { window_.reset(); }
 
-bool FrmMain::HandleDialogKey(MSG& message) {
+bool MainWindow::HandleDialogKey(MSG& message) {
   return window_ && IsDialogMessageW(window_.get(), &message);
 }
 
-void FrmMain::cmdOK_Click() {
-  if (services_.messages.ShowMessage(kConfirmText, kStyleConfirm) != kAnswerOk) return;
+void MainWindow::OnOk() {
+  if (services_.messages.ShowMessage(text::kConfirmBackup, MessageKind::Confirmation) !=
+      Answer::Ok) {
+    return;
+  }
   bool cleaned = false;
   {
     const WaitCursor wait;
-    const RunContext context{services_.files, services_.messages, frmProgress_,
-                             services_.codePage};
-    cleaned = CleanProject(context, WindowText(txtVbp_));
+    const RunContext context{services_.files, services_.messages, progress_, services_.codePage};
+    cleaned = CleanProject(context, WindowText(pathEdit_));
   }
-  if (cleaned) services_.messages.ShowMessage(kSuccessText, kStyleInformation);
+  if (cleaned) services_.messages.ShowMessage(text::kSuccess, MessageKind::Information);
 }
 
-void FrmMain::ReportUnexpected(const char* description) {
+void MainWindow::ReportUnexpected(const char* description) {
   try {
-    services_.messages.ShowMessage(std::string(kUnexpectedFailure) + description, kStyleError);
+    services_.messages.ShowMessage(std::string(text::kUnexpectedFailure) + description,
+                                   MessageKind::Error);
   } catch (...) {
     // Not even the report could be made (no memory left): nothing more to do.
   }
 }
 
-void FrmMain::cmdCancel_Click() { Unload(); }
-
-void FrmMain::cmdVbp_Click() {
-  std::wstring path;
-  if (ShowProjectOpenDialog(window_.get(), services_.openDialog, services_.messages, path)) {
-    SetWindowTextW(txtVbp_, path.c_str());
-  }
+void MainWindow::OnBrowse() {
+  const std::optional<std::wstring> path =
+      ShowProjectOpenDialog(window_.get(), services_.openDialog, services_.messages);
+  if (path) SetWindowTextW(pathEdit_, path->c_str());
 }
 
-void FrmMain::txtVbp_OLEDragDrop(const std::vector<std::wstring>& files) {
-  if (!files.empty()) SetWindowTextW(txtVbp_, files.front().c_str());
+void MainWindow::OnFilesDropped(const std::vector<std::wstring>& files) {
+  if (!files.empty()) SetWindowTextW(pathEdit_, files.front().c_str());
 }
 
-void FrmMain::OnCommand(int id, int code, HWND control) {
+void MainWindow::OnCommand(int id, int code, HWND control) {
   switch (code) {
     case BN_CLICKED:  // also Enter (IDOK) and Esc (IDCANCEL) from the dialog keys
-      if (id == kIdOk) cmdOK_Click();
-      else if (id == kIdCancel) cmdCancel_Click();
-      else if (id == kIdCmdVbp) cmdVbp_Click();
+      if (id == kIdOk) OnOk();
+      else if (id == kIdCancel) Close();
+      else if (id == kIdBrowse) OnBrowse();
       break;
     case BN_SETFOCUS:  // a focused button is the one Enter presses
       MakeDefault(control);
       break;
     case EN_SETFOCUS:
-      MakeDefault(cmdOK_);
+      MakeDefault(okButton_);
       break;
     default:
       break;
   }
 }
 
-void FrmMain::MakeDefault(HWND button) {
-  for (HWND candidate : {cmdVbp_, cmdOK_, cmdCancel_}) {
+void MainWindow::MakeDefault(HWND button) {
+  for (HWND candidate : {browseButton_, okButton_, cancelButton_}) {
     const WPARAM kind = candidate == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     SendMessageW(candidate, BM_SETSTYLE, kind | BS_NOTIFY, TRUE);
   }
 }
 
-void FrmMain::OnActivate(bool active) {
+void MainWindow::OnActivate(bool active) {
   if (!active) {
     const HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window_.get(), focus)) focusBeforeDeactivation_ = focus;
     return;
   }
   HWND focus = focusBeforeDeactivation_;
-  if (focus == nullptr || !IsChild(window_.get(), focus)) focus = txtVbp_;
+  if (focus == nullptr || !IsChild(window_.get(), focus)) focus = pathEdit_;
   SetFocus(focus);
 }
 
 // The dialog keyboard interface moves the focus through this message (Tab,
 // Shift+Tab, and Alt+V, which focuses the label and then the control after it).
-void FrmMain::OnNextControl(WPARAM wParam, LPARAM lParam) {
+void MainWindow::OnNextControl(WPARAM wParam, LPARAM lParam) {
   HWND target = nullptr;
   if (LOWORD(lParam) != 0) {
     target = reinterpret_cast<HWND>(wParam);
@@ -212,19 +210,9 @@ void FrmMain::OnNextControl(WPARAM wParam, LPARAM lParam) {
   SetFocus(target);
 }
 
-void FrmMain::OnDpiChanged(unsigned dpi, const RECT& suggested) {
-  dpi_ = dpi;
-  font_ = CreateUiFont(dpi_);
-  ApplyFont(window_.get(), font_.get());
-  LoadIcons();
-  Layout();
-  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
-               suggested.right - suggested.left, suggested.bottom - suggested.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT CALLBACK FrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  FrmMain* self = WindowObject<FrmMain>(window, message, lParam);
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+  MainWindow* self = WindowObject<MainWindow>(window, message, lParam);
   if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   try {
     return self->HandleMessage(window, message, wParam, lParam);
@@ -237,7 +225,11 @@ LRESULT CALLBACK FrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, L
   }
 }
 
-LRESULT FrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto dpiAnswer = HandleDpiMessage(
+      window, message, wParam, lParam, kStyle, kExStyle,
+      [](unsigned dpi) { return LayoutMain(dpi).client; }, [this](unsigned dpi) { Rescale(dpi); });
+  if (dpiAnswer) return *dpiAnswer;
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
@@ -253,26 +245,17 @@ LRESULT FrmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_SETCURSOR:
       if (WaitCursor::Answer()) return TRUE;
       break;
-    case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-      return 0;
-    case WM_GETDPISCALEDSIZE: {
-      const auto dpi = static_cast<unsigned>(wParam);
-      const PixelSize size = WindowSizeForClient(LayoutMain(dpi).client, kStyle, kExStyle, dpi);
-      *reinterpret_cast<SIZE*>(lParam) = SIZE{size.width, size.height};
-      return TRUE;
-    }
     case WM_CLOSE:
-      Unload();
+      Close();
       return 0;
     case WM_DESTROY:
       dropRegistration_ = DropRegistration();
-      frmProgress_.Unload();
+      progress_.Close();
       PostQuitMessage(0);  // the last window of the program is gone
       return 0;
     case WM_NCDESTROY:
       window_.release();
-      lblVbp_ = txtVbp_ = cmdVbp_ = cmdOK_ = cmdCancel_ = Label1_ = nullptr;
+      pathLabel_ = pathEdit_ = browseButton_ = okButton_ = cancelButton_ = warningLabel_ = nullptr;
       focusBeforeDeactivation_ = nullptr;
       break;
     default:

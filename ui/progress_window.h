@@ -1,61 +1,73 @@
 #pragma once
-// frmProgress: the small tool window that shows the kind of file being cleaned
-// and a bar that grows file by file. It is the progress display of a run.
+// The progress window: the small tool window that shows the kind of file being
+// cleaned and a bar that grows file by file. It shows the progress of a run.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
+#include "dpi.h"
 #include "ui_port.h"
 #include "win32_handles.h"
 
 namespace velmori {
 
-inline constexpr wchar_t kProgressCaption[] = L"コメントを削除しています･･･";
-
-class FrmProgress final : public ProgressDisplay {
+class ProgressWindow final : public RunProgress {
  public:
   // `owner`: the window it stands above (it has no taskbar button of its own).
-  explicit FrmProgress(HWND owner = nullptr) noexcept : owner_(owner) {}
-  FrmProgress(const FrmProgress&) = delete;
-  FrmProgress& operator=(const FrmProgress&) = delete;
-  ~FrmProgress() override;
+  explicit ProgressWindow(HWND owner = nullptr) noexcept : owner_(owner) {}
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+  ~ProgressWindow() override;
 
   void SetOwner(HWND owner) noexcept { owner_ = owner; }
 
-  // ProgressDisplay
-  void Load() override;
-  void Show() override;
-  void Refresh() override;
-  void InitProgress(std::int32_t vlngMax, const std::string& vstrMsg) override;
-  void Progress(std::int32_t vlngIdx) override;
-  void Unload() override;
+  // RunProgress, in the window's terms: a run creates, shows and paints the
+  // window; a category starts the bar; a file done moves it; the end closes it.
+  void RunStarted() override {
+    Create();
+    Show();
+    Repaint();
+  }
+  void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
+    StartBar(fileCount, message);
+  }
+  void FileDone(std::int32_t index) override { MoveBar(index); }
+  void RunEnded() override { Close(); }
+
+  void Create();
+  void Show();
+  // Paints the whole window now: a run has no message loop of its own.
+  void Repaint();
+  // Shows `message`; a `maximum` above 0 also empties the bar and makes it the
+  // number of steps of a full bar.
+  void StartBar(std::int32_t maximum, const std::string& message);
+  // Sets the bar to `index` steps of the maximum.
+  void MoveBar(std::int32_t index);
+  void Close();
 
   HWND hwnd() const noexcept { return window_.get(); }
-  HWND lblMsg() const noexcept { return lblMsg_; }
-  HWND picProg() const noexcept { return picProg_; }
-  HWND lblProg() const noexcept { return lblProg_; }
-  // The width of lblProg in twips, as computed.
-  double BarTwips() const noexcept { return barTwips_; }
+  HWND messageLabel() const noexcept { return messageLabel_; }
+  HWND track() const noexcept { return track_; }
+  HWND bar() const noexcept { return bar_; }
   unsigned dpi() const noexcept { return dpi_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void Form_Load();
+  void Rescale(unsigned dpi);
   void Layout();
   void SizeBar();
-  void OnDpiChanged(unsigned dpi, const RECT& suggested);
 
   HWND owner_ = nullptr;
   UniqueWindow window_;
-  HWND lblMsg_ = nullptr;
-  HWND picProg_ = nullptr;
-  HWND lblProg_ = nullptr;
+  HWND messageLabel_ = nullptr;
+  HWND track_ = nullptr;
+  HWND bar_ = nullptr;
   UniqueFont font_;
-  unsigned dpi_ = 96;
-  std::int32_t mlngMax = 0;
+  unsigned dpi_ = kDefaultDpi;
+  std::int32_t barMaximum_ = 0;
   double barTwips_ = 0;
 };
 

@@ -17,13 +17,13 @@ namespace {
 class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
  protected:
   void SetUp() override {
-    progress.Load();
+    progress.Create();
     const unsigned dpi = GetParam().second;
     if (dpi == GetParam().first) return;
     // The rectangle the system suggests: the frame stays at the screen's own
     // density (only the program's is overridden), the client area grows.
-    for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
-      const bool main = window == fixture.frm.hwnd();
+    for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
+      const bool main = window == fixture.window.hwnd();
       RECT outer{}, client{};
       GetWindowRect(window, &outer);
       GetClientRect(window, &client);
@@ -34,7 +34,7 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
     }
   }
   MainWindowFixture fixture{GetParam().first};
-  FrmProgress& progress = fixture.frm.progress();
+  ProgressWindow& progress = fixture.window.progress();
 };
 
 // The client area of a window, or a child's place in its parent's client area.
@@ -51,7 +51,7 @@ RECT PlaceOf(HWND window) {
 
 TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
   const unsigned dpi = GetParam().second;
-  const HWND label = fixture.frm.lblVbp();
+  const HWND label = fixture.window.pathLabel();
   // lblVbp grows to its text where the font in use needs more than designed.
   RECT text{};
   const HDC dc = GetDC(label);
@@ -63,20 +63,20 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
     HWND window;
     double left, top, width, height;  // twips; fraBtn holds the buttons at (3120, 1680)
   } cases[] = {
-      {fixture.frm.hwnd(), 0, 0, 6105, 2190},
+      {fixture.window.hwnd(), 0, 0, 6105, 2190},
       {label, 300, 180, std::max(1980.0, text.right * 1440.0 / dpi),
        std::max(195.0, text.bottom * 1440.0 / dpi)},
-      {fixture.frm.txtVbp(), 240, 420, 5235, 285},
-      {fixture.frm.cmdVbp(), 5520, 420, 315, 255},
-      {fixture.frm.cmdOK(), 3120 + 0, 1680 + 30, 1335, 315},
-      {fixture.frm.cmdCancel(), 3120 + 1440, 1680 + 30, 1335, 315},
-      {fixture.frm.Label1(), 240, 900, 5595, 615},
+      {fixture.window.pathEdit(), 240, 420, 5235, 285},
+      {fixture.window.browseButton(), 5520, 420, 315, 255},
+      {fixture.window.okButton(), 3120 + 0, 1680 + 30, 1335, 315},
+      {fixture.window.cancelButton(), 3120 + 1440, 1680 + 30, 1335, 315},
+      {fixture.window.warningLabel(), 240, 900, 5595, 615},
       {progress.hwnd(), 0, 0, 3750, 975},
-      {progress.lblMsg(), 180, 240, 3375, 255},
-      {progress.picProg(), 180, 480, 3375, 255},
-      {progress.lblProg(), 0, 0, 15, 225},  // in picProg
+      {progress.messageLabel(), 180, 240, 3375, 255},
+      {progress.track(), 180, 480, 3375, 255},
+      {progress.bar(), 0, 0, 15, 225},  // in picProg
   };
-  ASSERT_EQ(fixture.frm.dpi(), dpi);
+  ASSERT_EQ(fixture.window.dpi(), dpi);
   ASSERT_EQ(progress.dpi(), dpi);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
@@ -86,10 +86,10 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
     EXPECT_NEAR(rect.right - rect.left, c.width * dpi / 1440, 1) << "case " << i;
     EXPECT_NEAR(rect.bottom - rect.top, c.height * dpi / 1440, 1) << "case " << i;
   }
-  EXPECT_EQ(GetParent(progress.lblProg()), progress.picProg());
+  EXPECT_EQ(GetParent(progress.bar()), progress.track());
   // Both windows open in the middle of the screen (a change of density then
   // keeps the place the system suggests).
-  for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
+  for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
     RECT rect{};
     GetWindowRect(window, &rect);
     if (GetParam().first == dpi) {
@@ -98,7 +98,7 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
     }
   }
   // The font follows the density too.
-  for (HWND window : {fixture.frm.txtVbp(), progress.lblMsg()}) {
+  for (HWND window : {fixture.window.pathEdit(), progress.messageLabel()}) {
     LOGFONTW font{}, expected{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
     GetObjectW(CreateUiFont(dpi).get(), sizeof expected, &expected);
@@ -108,19 +108,19 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
 
 TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
   const unsigned dpi = GetParam().second;
-  const auto bar = [&] { return PlaceOf(progress.lblProg()).right; };  // it starts at 0
-  progress.InitProgress(5, "フォームを読み込んでいます…");
-  progress.Progress(0);
+  const auto bar = [&] { return PlaceOf(progress.bar()).right; };  // it starts at 0
+  progress.StartBar(5, "フォームを読み込んでいます…");
+  progress.MoveBar(0);
   EXPECT_EQ(bar(), 0);
-  progress.Progress(4);
+  progress.MoveBar(4);
   EXPECT_NEAR(bar(), 3375.0 * 4 / 5 * dpi / 1440, 1);
   // A maximum of 0 changes the message alone: the bar and the maximum stay.
-  progress.InitProgress(0, "標準モジュールを読み込んでいます…");
-  EXPECT_EQ(WindowText(progress.lblMsg()), L"標準モジュールを読み込んでいます…");
+  progress.StartBar(0, "標準モジュールを読み込んでいます…");
+  EXPECT_EQ(WindowText(progress.messageLabel()), L"標準モジュールを読み込んでいます…");
   EXPECT_NEAR(bar(), 2700.0 * dpi / 1440, 1);
-  progress.Progress(5);
+  progress.MoveBar(5);
   EXPECT_NEAR(bar(), 3375.0 * dpi / 1440, 1);
-  progress.InitProgress(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
+  progress.StartBar(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
   EXPECT_EQ(bar(), 0);
 }
 
@@ -136,34 +136,34 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
 
 TEST(MainWindow, HasTheProgramsTextsFixedFrameIconAndAnUnlimitedPathBox) {
   MainWindowFixture fixture;
-  fixture.frm.progress().Load();
+  fixture.window.progress().Create();
   const std::pair<HWND, const wchar_t*> cases[] = {
-      {fixture.frm.hwnd(), L"Velmori"},
-      {fixture.frm.lblVbp(), L"Visual Basic Project(&V):"},
-      {fixture.frm.txtVbp(), L""},
-      {fixture.frm.cmdVbp(), L"..."},
-      {fixture.frm.cmdOK(), L"OK"},
-      {fixture.frm.cmdCancel(), L"キャンセル"},
-      {fixture.frm.Label1(),
+      {fixture.window.hwnd(), L"Velmori"},
+      {fixture.window.pathLabel(), L"Visual Basic Project(&V):"},
+      {fixture.window.pathEdit(), L""},
+      {fixture.window.browseButton(), L"..."},
+      {fixture.window.okButton(), L"OK"},
+      {fixture.window.cancelButton(), L"キャンセル"},
+      {fixture.window.warningLabel(),
        L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
        L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。"},
-      {fixture.frm.progress().hwnd(), L"コメントを削除しています･･･"},
-      {fixture.frm.progress().lblMsg(), L""},
+      {fixture.window.progress().hwnd(), L"コメントを削除しています･･･"},
+      {fixture.window.progress().messageLabel(), L""},
   };
   for (const auto& [window, text] : cases) EXPECT_EQ(WindowText(window), text);
   // A fixed frame with a minimize box, the icon, and no length limit on the path.
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.frm.hwnd(), GWL_STYLE));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.window.hwnd(), GWL_STYLE));
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
             static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
-  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
-  EXPECT_GT(SendMessageW(fixture.frm.txtVbp(), EM_GETLIMITTEXT, 0, 0), 32767);
+  EXPECT_NE(SendMessageW(fixture.window.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(fixture.window.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_GT(SendMessageW(fixture.window.pathEdit(), EM_GETLIMITTEXT, 0, 0), 32767);
 }
 
 TEST(MainWindow, TabShiftTabAndAltVMoveTheFocus) {
   MainWindowFixture fixture;
-  const HWND order[] = {fixture.frm.txtVbp(), fixture.frm.cmdVbp(), fixture.frm.cmdOK(),
-                        fixture.frm.cmdCancel(), fixture.frm.txtVbp()};
+  const HWND order[] = {fixture.window.pathEdit(), fixture.window.browseButton(), fixture.window.okButton(),
+                        fixture.window.cancelButton(), fixture.window.pathEdit()};
   ASSERT_EQ(GetFocus(), order[0]);
   for (std::size_t i = 1; i < std::size(order); ++i) {
     EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_TAB));
@@ -176,9 +176,9 @@ TEST(MainWindow, TabShiftTabAndAltVMoveTheFocus) {
   EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_TAB));
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
-  EXPECT_EQ(GetFocus(), fixture.frm.cmdCancel());
+  EXPECT_EQ(GetFocus(), fixture.window.cancelButton());
   EXPECT_TRUE(fixture.Key(WM_SYSCHAR, L'v', 1 << 29));
-  EXPECT_EQ(GetFocus(), fixture.frm.txtVbp());
+  EXPECT_EQ(GetFocus(), fixture.window.pathEdit());
 }
 
 TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheFocus) {
@@ -190,14 +190,14 @@ TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheF
     int dialogs = 0;
     fixture.onDialog = [&](OPENFILENAMEW*) { return ++dialogs, FALSE; };
     fixture.answers = {IDCANCEL};
-    EXPECT_EQ(LOWORD(SendMessageW(fixture.frm.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
+    EXPECT_EQ(LOWORD(SendMessageW(fixture.window.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
     if (onBrowse) {
-      SetFocus(fixture.frm.cmdVbp());
+      SetFocus(fixture.window.browseButton());
       PumpMessages();
     }
-    EXPECT_EQ(isDefault(fixture.frm.cmdOK()), !onBrowse);
-    EXPECT_EQ(isDefault(fixture.frm.cmdVbp()), onBrowse);
-    EXPECT_FALSE(isDefault(fixture.frm.cmdCancel()));
+    EXPECT_EQ(isDefault(fixture.window.okButton()), !onBrowse);
+    EXPECT_EQ(isDefault(fixture.window.browseButton()), onBrowse);
+    EXPECT_FALSE(isDefault(fixture.window.cancelButton()));
     EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_RETURN));
     EXPECT_EQ(dialogs, onBrowse ? 1 : 0);
     EXPECT_EQ(fixture.shown.size(), onBrowse ? 0u : 1u);  // OK asks first
@@ -207,7 +207,7 @@ TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheF
 TEST(MainWindow, EscAndTheCloseBoxEndTheProgramAsCancelDoes) {
   for (const bool esc : {true, false}) {
     MainWindowFixture fixture;
-    const HWND window = fixture.frm.hwnd();
+    const HWND window = fixture.window.hwnd();
     if (esc) {
       EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_ESCAPE));
     } else {
@@ -237,24 +237,24 @@ TEST(UiFont, IsMsUiGothicOrElseTheMessageFont) {
 
 TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
   MainWindowFixture fixture;
-  FrmProgress& progress = fixture.frm.progress();
-  progress.Load();
+  ProgressWindow& progress = fixture.window.progress();
+  progress.Create();
   const HWND window = progress.hwnd();
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  EXPECT_EQ(GetWindow(window, GW_OWNER), fixture.frm.hwnd());  // no taskbar button of its own
+  EXPECT_EQ(GetWindow(window, GW_OWNER), fixture.window.hwnd());  // no taskbar button of its own
   EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   SendMessageW(window, WM_CLOSE, 0, 0);
   ASSERT_TRUE(IsWindow(window));
   progress.Show();
-  progress.InitProgress(3, "start");
-  progress.Progress(1);
+  progress.StartBar(3, "start");
+  progress.MoveBar(1);
   PumpMessages();
   // A run has no message loop: every update paints before it returns.
-  const std::pair<HWND, void (*)(FrmProgress&)> updates[] = {
-      {window, [](FrmProgress& p) { p.Refresh(); }},
-      {progress.lblMsg(), [](FrmProgress& p) { p.InitProgress(3, "x"); }},
-      {progress.picProg(), [](FrmProgress& p) { p.Progress(2); }},
-      {progress.lblProg(), [](FrmProgress& p) { p.Progress(1); }},
+  const std::pair<HWND, void (*)(ProgressWindow&)> updates[] = {
+      {window, [](ProgressWindow& p) { p.Repaint(); }},
+      {progress.messageLabel(), [](ProgressWindow& p) { p.StartBar(3, "x"); }},
+      {progress.track(), [](ProgressWindow& p) { p.MoveBar(2); }},
+      {progress.bar(), [](ProgressWindow& p) { p.MoveBar(1); }},
   };
   for (const auto& [painted, update] : updates) {
     InvalidateRect(painted, nullptr, TRUE);
@@ -263,8 +263,8 @@ TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
     EXPECT_FALSE(GetUpdateRect(painted, nullptr, FALSE)) << GetDlgCtrlID(painted);
   }
   // The bar is pure blue on the face colour of the track.
-  const std::pair<HWND, COLORREF> colours[] = {{progress.lblProg(), RGB(0, 0, 255)},
-                                               {progress.picProg(), GetSysColor(COLOR_BTNFACE)}};
+  const std::pair<HWND, COLORREF> colours[] = {{progress.bar(), RGB(0, 0, 255)},
+                                               {progress.track(), GetSysColor(COLOR_BTNFACE)}};
   for (const auto& [part, colour] : colours) {
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);

@@ -9,7 +9,6 @@
 //    at its last backslash character and trimmed of spaces);
 //  * no file name holds a backslash character, and no name or folder begins or
 //    ends with a space character;
-//  * lists that held entries before the read hold only the new ones;
 //  * GetFileNamePart, GetFolderPart and IsAbsoluteFolder agree with the same
 //    reading on the input's first line.
 

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "layout.h"
 #include "ui_font.h"
+#include "window_class.h"
 #include "ui_test_support.h"
 
 namespace velmori::test {
@@ -23,13 +26,14 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
     // The rectangle the system suggests: the frame stays at the screen's own
     // density (only the program's is overridden), the client area grows.
     for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
-      const bool main = window == fixture.window.hwnd();
+      const PixelSize wanted = window == fixture.window.hwnd() ? LayoutMain(dpi).client
+                                                               : LayoutProgress(dpi, 0).client;
       RECT outer{}, client{};
       GetWindowRect(window, &outer);
       GetClientRect(window, &client);
       RECT suggested = outer;
-      suggested.right += static_cast<LONG>((main ? 6105 : 3750) * dpi / 1440) - client.right;
-      suggested.bottom += static_cast<LONG>((main ? 2190 : 975) * dpi / 1440) - client.bottom;
+      suggested.right += wanted.width - client.right;
+      suggested.bottom += wanted.height - client.bottom;
       SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     }
   }
@@ -49,44 +53,53 @@ RECT PlaceOf(HWND window) {
   return rect;
 }
 
-TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
+// Every control lies inside its parent's client area, the main window's without
+// overlapping each other, and every rectangle is the one at 96 DPI scaled.
+TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
   const unsigned dpi = GetParam().second;
-  const HWND label = fixture.window.pathLabel();
-  // lblVbp grows to its text where the font in use needs more than designed.
-  RECT text{};
-  const HDC dc = GetDC(label);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-  DrawTextW(dc, WindowText(label).c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  const struct {
-    HWND window;
-    double left, top, width, height;  // twips; fraBtn holds the buttons at (3120, 1680)
-  } cases[] = {
-      {fixture.window.hwnd(), 0, 0, 6105, 2190},
-      {label, 300, 180, std::max(1980.0, text.right * 1440.0 / dpi),
-       std::max(195.0, text.bottom * 1440.0 / dpi)},
-      {fixture.window.pathEdit(), 240, 420, 5235, 285},
-      {fixture.window.browseButton(), 5520, 420, 315, 255},
-      {fixture.window.okButton(), 3120 + 0, 1680 + 30, 1335, 315},
-      {fixture.window.cancelButton(), 3120 + 1440, 1680 + 30, 1335, 315},
-      {fixture.window.warningLabel(), 240, 900, 5595, 615},
-      {progress.hwnd(), 0, 0, 3750, 975},
-      {progress.messageLabel(), 180, 240, 3375, 255},
-      {progress.track(), 180, 480, 3375, 255},
-      {progress.bar(), 0, 0, 15, 225},  // in picProg
-  };
   ASSERT_EQ(fixture.window.dpi(), dpi);
   ASSERT_EQ(progress.dpi(), dpi);
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const auto& c = cases[i];
-    const RECT rect = PlaceOf(c.window);
-    EXPECT_NEAR(rect.left, c.left * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.top, c.top * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.right - rect.left, c.width * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.bottom - rect.top, c.height * dpi / 1440, 1) << "case " << i;
+  const MainLayout main96 = LayoutMain(96);
+  const ProgressLayout progress96 = LayoutProgress(96, progress_twips::kBar.width);
+  const std::vector<std::vector<std::pair<HWND, PixelRect>>> families = {
+      {{fixture.window.pathEdit(), main96.pathEdit},
+       {fixture.window.browseButton(), main96.browseButton},
+       {fixture.window.okButton(), main96.okButton},
+       {fixture.window.cancelButton(), main96.cancelButton},
+       {fixture.window.warningLabel(), main96.warningLabel},
+       {fixture.window.pathLabel(), main96.pathLabel}},  // grows to its text: last
+      {{progress.messageLabel(), progress96.messageLabel}, {progress.track(), progress96.track}},
+      {{progress.bar(), progress96.bar}},
+  };
+  const auto scaled = [dpi](int pixels96) { return pixels96 * static_cast<double>(dpi) / 96; };
+  for (const auto& family : families) {
+    const RECT parent = PlaceOf(GetParent(family.front().first));
+    for (std::size_t i = 0; i < family.size(); ++i) {
+      const auto& [control, at96] = family[i];
+      const RECT rect = PlaceOf(control);
+      const int id = GetDlgCtrlID(control);
+      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= parent.right &&
+                  rect.bottom <= parent.bottom) << id;
+      // The message label reaches 15 twips into the track by design: main window only.
+      for (std::size_t j = 0; j < i && &family == &families.front(); ++j) {
+        RECT other = PlaceOf(family[j].first), overlap{};
+        EXPECT_FALSE(IntersectRect(&overlap, &rect, &other)) << id << " and " << GetDlgCtrlID(family[j].first);
+      }
+      EXPECT_NEAR(rect.left, scaled(at96.left), 1.5) << id;
+      EXPECT_NEAR(rect.top, scaled(at96.top), 1.5) << id;
+      if (control == fixture.window.pathLabel()) continue;
+      EXPECT_NEAR(rect.right - rect.left, scaled(at96.width), 1.5) << id;
+      EXPECT_NEAR(rect.bottom - rect.top, scaled(at96.height), 1.5) << id;
+    }
   }
-  EXPECT_EQ(GetParent(progress.bar()), progress.track());
+  EXPECT_NEAR(PlaceOf(fixture.window.hwnd()).right, scaled(main96.client.width), 1.5);
+  EXPECT_NEAR(PlaceOf(progress.hwnd()).bottom, scaled(progress96.client.height), 1.5);
+  // The path label is at least as large as designed and holds its whole text.
+  const RECT label = PlaceOf(fixture.window.pathLabel());
+  const PixelSize text = TextExtent(fixture.window.pathLabel(),
+                                    reinterpret_cast<HFONT>(SendMessageW(fixture.window.pathLabel(), WM_GETFONT, 0, 0)));
+  EXPECT_GE(label.right - label.left, std::max(text.width, LayoutMain(dpi).pathLabel.width));
+  EXPECT_GE(label.bottom - label.top, std::max(text.height, LayoutMain(dpi).pathLabel.height));
   // Both windows open in the middle of the screen (a change of density then
   // keeps the place the system suggests).
   for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
@@ -107,19 +120,20 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
 }
 
 TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
-  const unsigned dpi = GetParam().second;
   const auto bar = [&] { return PlaceOf(progress.bar()).right; };  // it starts at 0
+  const RECT trackRect = PlaceOf(progress.track());
+  const double track = trackRect.right - trackRect.left;  // the full outer width
   progress.StartBar(5, "フォームを読み込んでいます…");
   progress.MoveBar(0);
   EXPECT_EQ(bar(), 0);
   progress.MoveBar(4);
-  EXPECT_NEAR(bar(), 3375.0 * 4 / 5 * dpi / 1440, 1);
+  EXPECT_NEAR(bar(), track * 4 / 5, 1);
   // A maximum of 0 changes the message alone: the bar and the maximum stay.
   progress.StartBar(0, "標準モジュールを読み込んでいます…");
   EXPECT_EQ(WindowText(progress.messageLabel()), L"標準モジュールを読み込んでいます…");
-  EXPECT_NEAR(bar(), 2700.0 * dpi / 1440, 1);
+  EXPECT_NEAR(bar(), track * 4 / 5, 1);
   progress.MoveBar(5);
-  EXPECT_NEAR(bar(), 3375.0 * dpi / 1440, 1);
+  EXPECT_NEAR(bar(), track, 1);
   progress.StartBar(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
   EXPECT_EQ(bar(), 0);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 
 namespace velmori::bench {
@@ -534,7 +535,7 @@ class CodeWriter {
     if (!rng_.Percent(60)) return;
     w_.Line(0, "'*******************************************************************************");
     w_.Line(0, std::string("' ") + kFunctionLabel + rng_.Pick(kCommentText));
-    w_.Line(0, std::string("' ") + kArgumentLabel + "vlngIdx - " + rng_.Pick(kColumnName));
+    w_.Line(0, std::string("' ") + kArgumentLabel + "index - " + rng_.Pick(kColumnName));
     w_.Line(0, std::string("' ") + kReturnLabel + kNone);
     if (rng_.Percent(30)) w_.Line(0, std::string("' ") + kHistoryLabel + "2003/04/01 " + name);
     w_.Line(0, "'*******************************************************************************");
@@ -554,13 +555,13 @@ class CodeWriter {
         }
         [[fallthrough]];
       case 1:
-        open = "Private Function " + base + "(ByVal vlngIdx As Long) As Boolean";
+        open = "Private Function " + base + "(ByVal index As Long) As Boolean";
         close = "End Function";
         break;
       case 2:
         if (kind == SourceKind::Class || kind == SourceKind::UserControl) {
           open = "Public Property Get Item" + std::to_string(index) +
-                 "(ByVal vlngIdx As Long) As String";
+                 "(ByVal index As Long) As String";
           close = "End Property";
           propertyGet = true;
           break;
@@ -568,7 +569,7 @@ class CodeWriter {
         [[fallthrough]];
       case 3:
         open =
-            "Public Sub " + base + "(ByVal vstrMsg As String, Optional ByVal vlngMax As Long = 0)";
+            "Public Sub " + base + "(ByVal message As String, Optional ByVal maximum As Long = 0)";
         break;
       default:
         open = "Private Sub " + base + "()";
@@ -658,53 +659,24 @@ void ClassBlock(Writer& w) {
   w.Line(0, "END");
 }
 
-const char* Prefix(SourceKind kind) {
-  switch (kind) {
-    case SourceKind::Form:
-      return "frm";
-    case SourceKind::Module:
-      return "bas";
-    case SourceKind::Class:
-      return "cls";
-    case SourceKind::UserControl:
-      return "ctl";
-    case SourceKind::PropertyPage:
-      return "ppg";
-  }
-  return "";
-}
+// What the generator makes of each kind of source, in the order of kCategoryTable.
+struct KindShape {
+  const char* prefix;     // of the module name
+  const char* extension;  // of the file name
+  const Folder* folder;
+  const char* designer;   // the object type of its designer block; null: none
+  bool namedReference;    // the project file writes "Name; reference", as VB does for these
+};
+constexpr KindShape kKindShapes[] = {
+    {"frm", ".frm", &kFormFolder, "VB.Form", false},
+    {"bas", ".bas", &kModuleFolder, nullptr, true},
+    {"cls", ".cls", &kClassFolder, nullptr, true},
+    {"ctl", ".ctl", &kControlFolder, "VB.UserControl", false},
+    {"ppg", ".pag", &kPageFolder, "VB.PropertyPage", false},
+};
+static_assert(std::size(kKindShapes) == kCategoryCount, "one shape per source category");
 
-const char* Extension(SourceKind kind) {
-  switch (kind) {
-    case SourceKind::Form:
-      return ".frm";
-    case SourceKind::Module:
-      return ".bas";
-    case SourceKind::Class:
-      return ".cls";
-    case SourceKind::UserControl:
-      return ".ctl";
-    case SourceKind::PropertyPage:
-      return ".pag";
-  }
-  return "";
-}
-
-const Folder& FolderOf(SourceKind kind) {
-  switch (kind) {
-    case SourceKind::Form:
-      return kFormFolder;
-    case SourceKind::Module:
-      return kModuleFolder;
-    case SourceKind::Class:
-      return kClassFolder;
-    case SourceKind::UserControl:
-      return kControlFolder;
-    case SourceKind::PropertyPage:
-      return kPageFolder;
-  }
-  return kPageFolder;
-}
+const KindShape& ShapeOf(SourceKind kind) { return kKindShapes[static_cast<std::size_t>(kind)]; }
 
 // Two forms, one module, two classes in every five files, with a user control
 // and a property page in place of a form now and then.
@@ -761,21 +733,10 @@ std::string GenerateSource(SourceKind kind, const std::string& moduleName, std::
   Writer w(out, rng);
   DesignerWriter designer(w, rng);
   w.SetIndentWidth(3);
-  switch (kind) {
-    case SourceKind::Form:
-      designer.FormBlock(moduleName, "VB.Form");
-      break;
-    case SourceKind::UserControl:
-      designer.FormBlock(moduleName, "VB.UserControl");
-      break;
-    case SourceKind::PropertyPage:
-      designer.FormBlock(moduleName, "VB.PropertyPage");
-      break;
-    case SourceKind::Class:
-      ClassBlock(w);
-      break;
-    case SourceKind::Module:
-      break;
+  if (const char* objectType = ShapeOf(kind).designer) {
+    designer.FormBlock(moduleName, objectType);
+  } else if (kind == SourceKind::Class) {
+    ClassBlock(w);
   }
   AttributeLines(w, kind, moduleName);
   w.SetIndentWidth(4);
@@ -794,10 +755,11 @@ GeneratedProject GenerateProject(const ProjectShape& shape) {
     source.kind = KindOf(i);
     char number[16];
     std::snprintf(number, sizeof number, "%04zu", i + 1);
-    source.moduleName = std::string(Prefix(source.kind)) + kModuleStems[i % 10] + number;
-    source.fileName = source.moduleName + Extension(source.kind);
-    source.ansiFolder = FolderOf(source.kind).ansi;
-    source.nativeFolder = FolderOf(source.kind).native;
+    const KindShape& kindShape = ShapeOf(source.kind);
+    source.moduleName = std::string(kindShape.prefix) + kModuleStems[i % 10] + number;
+    source.fileName = source.moduleName + kindShape.extension;
+    source.ansiFolder = kindShape.folder->ansi;
+    source.nativeFolder = kindShape.folder->native;
     source.bytes =
         GenerateSource(source.kind, source.moduleName, shape.fileBytes, shape.seed * 1000003u + i);
     project.sources.push_back(std::move(source));
@@ -814,23 +776,10 @@ GeneratedProject GenerateProject(const ProjectShape& shape) {
       "System\\ado\\msado28.tlb#Microsoft ActiveX Data Objects 2.8 Library\r\n";
   vbp += "Object={831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0; MSCOMCTL.OCX\r\n";
   for (const auto& source : project.sources) {
-    switch (source.kind) {
-      case SourceKind::Form:
-        vbp += "Form=" + source.AnsiReference();
-        break;
-      case SourceKind::Module:
-        vbp += "Module=" + source.moduleName + "; " + source.AnsiReference();
-        break;
-      case SourceKind::Class:
-        vbp += "Class=" + source.moduleName + "; " + source.AnsiReference();
-        break;
-      case SourceKind::UserControl:
-        vbp += "UserControl=" + source.AnsiReference();
-        break;
-      case SourceKind::PropertyPage:
-        vbp += "PropertyPage=" + source.AnsiReference();
-        break;
-    }
+    const CategoryInfo& row = InfoOf(source.kind);
+    vbp += std::string(row.key) + "=";
+    if (ShapeOf(source.kind).namedReference) vbp += source.moduleName + row.separator + " ";
+    vbp += source.AnsiReference();
     vbp += "\r\n";
   }
   vbp +=

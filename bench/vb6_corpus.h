@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "source_category.h"
+
 namespace velmori::bench {
 
-enum class SourceKind { Form, Module, Class, UserControl, PropertyPage };
+using SourceKind = SourceCategory;
 
 struct GeneratedSource {
   SourceKind kind = SourceKind::Module;

@@ -75,88 +75,45 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 // ---------------------------------------------------------------------------
 // UI port stand-ins: nothing is shown; a message means the run went wrong.
 
-class NoProgress final : public velmori::ProgressDisplay {
+class NoProgress final : public velmori::RunProgress {
  public:
-  void Load() override {}
-  void Show() override {}
-  void Refresh() override {}
-  void InitProgress(std::int32_t, const std::string&) override {}
-  void Progress(std::int32_t) override {}
-  void Unload() override {}
+  void RunStarted() override {}
+  void CategoryStarted(std::int32_t, const std::string&) override {}
+  void FileDone(std::int32_t) override {}
+  void RunEnded() override {}
 };
 
 class KeptMessages final : public velmori::MessagePort {
  public:
-  int ShowMessage(const std::string& text, int style) override {
-    if (first.empty()) first = "style " + std::to_string(style) + ": " + text;
+  velmori::Answer ShowMessage(const std::string& text, velmori::MessageKind kind) override {
+    if (first.empty()) first = "kind " + std::to_string(static_cast<int>(kind)) + ": " + text;
     ++count;
-    return velmori::kAnswerOk;
+    return velmori::Answer::Ok;
   }
   std::string first;
   int count = 0;
 };
 
 // ---------------------------------------------------------------------------
-// Plain file helpers (POSIX: the benchmark runs natively on Linux).
+// Files, through the core's own file layer.
 
-bool ReadWhole(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0;
-  bytes.resize(ok ? static_cast<std::size_t>(st.st_size) : 0);
-  std::size_t filled = 0;
-  while (ok && filled < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    filled += static_cast<std::size_t>(n);
-  }
-  bytes.resize(filled);
-  ::close(fd);
-  return ok;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool WriteWhole(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, bytes);
-  return (::close(fd) == 0) && written;
+// Puts `bytes` in the place of `path`, whether or not a file is there: a new
+// file beside it, written and then renamed over it, as a run replaces a file.
+bool ReplaceWith(const std::string& path, std::string_view bytes) {
+  velmori::TempResult temp = velmori::SystemFileSystem().CreateTempBeside(path);
+  return temp.status.ok() && temp.file->Write(bytes).ok() && temp.file->MoveOver(path).ok();
 }
 
 // The baseline: read each file, write its bytes to a new file in the same folder
 // and rename that over the original.
 bool PlainRewrite(const std::vector<std::string>& paths, std::string& buffer, std::string& error) {
   for (const std::string& path : paths) {
-    if (!ReadWhole(path, buffer)) {
+    if (!velmori::SystemFileSystem().Read(path, buffer).status.ok()) {
       error = "cannot read " + path;
       return false;
     }
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      error = "cannot create " + temp;
-      return false;
-    }
-    const bool written = WriteAll(fd, buffer);
-    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
-      error = "cannot write " + temp;
-      ::unlink(temp.c_str());
+    if (!ReplaceWith(path, buffer)) {
+      error = "cannot rewrite " + path;
       return false;
     }
   }
@@ -281,7 +238,7 @@ class ProjectOnDisk {
   // page cache, so that no write-back of the restore falls into a timed run.
   bool Restore() {
     for (std::size_t i = 0; i < paths_.size(); ++i) {
-      if (!WriteWhole(paths_[i], project_.sources[i].bytes)) {
+      if (!ReplaceWith(paths_[i], project_.sources[i].bytes)) {
         error_ = "cannot restore " + paths_[i];
         return false;
       }
@@ -302,7 +259,7 @@ class ProjectOnDisk {
         error = "generated source has no comment: " + paths_[i];
         return false;
       }
-      if (!ReadWhole(paths_[i], actual) || actual != expected) {
+      if (!velmori::SystemFileSystem().Read(paths_[i], actual).status.ok() || actual != expected) {
         error = "not cleaned as expected: " + paths_[i];
         return false;
       }
@@ -341,7 +298,10 @@ class ProjectOnDisk {
         std::filesystem::create_directories(root_ + "/" + source.nativeFolder, failed);
       paths_.push_back(root_ + "/" + source.NativeRelativePath());
     }
-    if (failed || !WriteWhole(projectPath_, project_.projectBytes))
+    for (std::size_t i = 0; i < paths_.size() && !failed; ++i) {
+      if (!ReplaceWith(paths_[i], project_.sources[i].bytes)) failed = std::make_error_code(std::errc::io_error);
+    }
+    if (failed || !ReplaceWith(projectPath_, project_.projectBytes))
       error_ = "cannot write the project";
   }
 
@@ -651,11 +611,11 @@ int WriteProjectTo(const std::string& folder) {
   const GeneratedProject project = GenerateProject(shape);
   std::error_code failed;
   std::filesystem::create_directories(folder, failed);
-  bool ok = !failed && WriteWhole(folder + "/" + project.projectFileName, project.projectBytes);
+  bool ok = !failed && ReplaceWith(folder + "/" + project.projectFileName, project.projectBytes);
   for (const auto& source : project.sources) {
     if (!source.nativeFolder.empty())
       std::filesystem::create_directories(folder + "/" + source.nativeFolder, failed);
-    ok = ok && !failed && WriteWhole(folder + "/" + source.NativeRelativePath(), source.bytes);
+    ok = ok && !failed && ReplaceWith(folder + "/" + source.NativeRelativePath(), source.bytes);
   }
   std::printf("%s %zu files (%.1f MiB) in %s\n", ok ? "wrote" : "could not write",
               project.sources.size(), static_cast<double>(project.TotalSourceBytes()) / kMiB,

@@ -2,7 +2,14 @@
 
 #include <string>
 
+#include "messages.h"
+
 namespace velmori {
+
+std::string DescribeFailure(OsStatus status) {
+  std::string description = DescribeOsError(status);
+  return description.empty() ? text::ErrorCode(status.code) : description;
+}
 
 void ReportFailure(MessagePort& messages, std::string_view what, const NativeString& path,
                    std::string_view description) {
@@ -11,12 +18,12 @@ void ReportFailure(MessagePort& messages, std::string_view what, const NativeStr
   text += NativeToUtf8(path);
   text += "\n\n";
   text += description;
-  messages.ShowMessage(text, kStyleError);
+  messages.ShowMessage(text, MessageKind::Error);
 }
 
 void ReportFailure(MessagePort& messages, std::string_view what, const NativeString& path,
                    OsStatus status) {
-  ReportFailure(messages, what, path, DescribeOsError(status));
+  ReportFailure(messages, what, path, DescribeFailure(status));
 }
 
 }  // namespace velmori

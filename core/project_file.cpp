@@ -1,6 +1,9 @@
 #include "project_file.h"
 
+#include <utility>
+
 #include "error_report.h"
+#include "messages.h"
 #include "project_run.h"
 #include "text_scan.h"
 
@@ -9,13 +12,14 @@ namespace {
 
 using namespace scan;
 
-struct CategoryKey {
-  std::string_view key;  // lower case: matched without regard to ASCII letter case
-  char separator;
-};
-
-constexpr CategoryKey kKeys[kCategoryCount] = {
-    {"form", '='}, {"module", ';'}, {"class", ';'}, {"usercontrol", ';'}, {"propertypage", ';'}};
+// Whether `line` begins with `key`, ASCII letters of either case.
+bool StartsWithKey(std::string_view line, std::string_view key) {
+  if (line.size() < key.size()) return false;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (FoldAscii(line[i]) != FoldAscii(key[i])) return false;
+  }
+  return true;
+}
 
 // Offset of the last backslash character of `path`, or npos. Stepping forward by
 // characters keeps the second byte of a double-byte character (ソ is 0x83 0x5C)
@@ -82,16 +86,16 @@ bool HasFourDots(std::string_view value, const CodePage& page) {
 
 }  // namespace
 
-std::string GetFileNamePart(std::string_view vstrPath, const CodePage& page) {
-  const std::size_t slash = LastBackslash(vstrPath, page);
-  if (slash == std::string_view::npos) return std::string(TrimSpaces(vstrPath, page));
-  return std::string(TrimSpaces(vstrPath.substr(slash + 1), page));
+std::string GetFileNamePart(std::string_view path, const CodePage& page) {
+  const std::size_t slash = LastBackslash(path, page);
+  if (slash == std::string_view::npos) return std::string(TrimSpaces(path, page));
+  return std::string(TrimSpaces(path.substr(slash + 1), page));
 }
 
-std::string GetFolderPart(std::string_view vstrPath, const CodePage& page) {
-  const std::size_t slash = LastBackslash(vstrPath, page);
+std::string GetFolderPart(std::string_view path, const CodePage& page) {
+  const std::size_t slash = LastBackslash(path, page);
   if (slash == std::string_view::npos) return {};
-  return std::string(TrimSpaces(vstrPath.substr(0, slash), page));
+  return std::string(TrimSpaces(path.substr(0, slash), page));
 }
 
 bool IsAbsoluteFolder(std::string_view folder) {
@@ -100,49 +104,44 @@ bool IsAbsoluteFolder(std::string_view folder) {
   return folder.size() >= 2 && drive >= 'a' && drive <= 'z' && folder[1] == ':';
 }
 
-bool ParseProjectText(std::string_view bytes, const CodePage& page, SourceLists& lists,
-                      std::int32_t& rlngBadLine, std::string& rstrKey) {
-  lists.Clear();
+ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
+  ParsedProject parsed;
   LineSplitter lines(bytes);
   std::string_view line;
   for (std::int32_t number = 1; lines.Next(line); ++number) {
-    for (std::size_t i = 0; i < kCategoryCount; ++i) {
-      const CategoryKey& key = kKeys[i];
-      if (line.size() < key.key.size() || !EqualsNoCase(line.data(), key.key)) continue;
-      std::string_view rest = line.substr(key.key.size());
+    for (const CategoryInfo& row : kCategoryTable) {
+      if (!StartsWithKey(line, row.key)) continue;
+      std::string_view rest = line.substr(row.key.size());
       if (rest.empty()) {
-        rlngBadLine = number;
-        rstrKey = std::string(line.substr(0, key.key.size()));
-        return false;
+        parsed.missingValue = MissingValue{number, std::string(line.substr(0, row.key.size()))};
+        return parsed;
       }
       // Skip the one character after the key, usually "=".
       rest.remove_prefix(page.CharLength(rest.data(), rest.data() + rest.size()));
-      const std::string value = ValueOf(rest, key.separator, page);
+      const std::string value = ValueOf(rest, row.separator, page);
       if (HasFourDots(value, page)) continue;
-      lists[kCategories[i]].push_back(
+      parsed.lists[row.category].push_back(
           SourceEntry{GetFileNamePart(value, page), GetFolderPart(value, page)});
     }
   }
-  return true;
+  return parsed;
 }
 
-bool ReadProjectFile(const RunContext& context, const NativeString& vstrVbp, SourceLists& lists) {
-  lists.Clear();
+std::optional<SourceLists> ReadProjectFile(const RunContext& context,
+                                           const NativeString& project) {
   std::string bytes;
-  const OsStatus status = context.files.Read(vstrVbp, bytes).status;
+  const OsStatus status = context.files.Read(project, bytes).status;
   if (!status.ok()) {
-    ReportFailure(context.messages, "プロジェクト ファイルを読み込めませんでした。", vstrVbp,
-                  status);
-    return false;
+    ReportFailure(context.messages, text::kProjectUnreadable, project, status);
+    return std::nullopt;
   }
-  std::int32_t badLine = 0;
-  std::string key;
-  if (!ParseProjectText(bytes, context.codePage, lists, badLine, key)) {
-    ReportFailure(context.messages, "プロジェクト ファイルを読み込めませんでした。", vstrVbp,
-                  std::to_string(badLine) + " 行目: 「" + key + "」の後に値がありません。");
-    return false;
+  ParsedProject parsed = ParseProjectText(bytes, context.codePage);
+  if (const auto& missing = parsed.missingValue) {
+    ReportFailure(context.messages, text::kProjectUnreadable, project,
+                  text::MissingValue(missing->line, missing->key));
+    return std::nullopt;
   }
-  return true;
+  return std::move(parsed.lists);
 }
 
 }  // namespace velmori

@@ -1,68 +1,52 @@
 #include "project_run.h"
 
+#include "messages.h"
 #include "source_cleaner.h"
 
 namespace velmori {
 namespace {
 
-// The progress display is loaded, shown and painted for the length of a run and
-// unloaded on every way out of it.
-class ShownProgress {
+// Reports the start of a run and its end on every way out of it.
+class RunScope {
  public:
-  explicit ShownProgress(ProgressDisplay& display) : display_(display) {
-    display_.Load();
-    display_.Show();
-    display_.Refresh();
-  }
-  ShownProgress(const ShownProgress&) = delete;
-  ShownProgress& operator=(const ShownProgress&) = delete;
-  ~ShownProgress() { display_.Unload(); }
+  explicit RunScope(RunProgress& progress) : progress_(progress) { progress_.RunStarted(); }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+  ~RunScope() { progress_.RunEnded(); }
 
  private:
-  ProgressDisplay& display_;
+  RunProgress& progress_;
 };
 
 }  // namespace
 
-const char* CategoryMessage(SourceCategory category) {
-  static constexpr const char* kMessages[kCategoryCount] = {
-      "フォームを読み込んでいます…",
-      "標準モジュールを読み込んでいます…",
-      "クラスモジュールを読み込んでいます…",
-      "ユーザーコントロールを読み込んでいます…",
-      "プロパティページを読み込んでいます…",
-  };
-  return kMessages[static_cast<std::size_t>(category)];
-}
-
 NativeString SourcePath(const NativeString& projectFolder, const SourceEntry& entry) {
-  if (IsAbsoluteFolder(entry.strFolder)) {
-    return FullPath(AnsiToNative(entry.strFolder + "\\" + entry.strFileName));
+  if (IsAbsoluteFolder(entry.folder)) {
+    return FullPath(AnsiToNative(entry.folder + "\\" + entry.fileName));
   }
-  return FullPath(projectFolder + AnsiToNative("\\" + entry.strFolder + "\\" + entry.strFileName));
+  return FullPath(projectFolder + AnsiToNative("\\" + entry.folder + "\\" + entry.fileName));
 }
 
-bool CleanProject(const RunContext& context, const NativeString& vstrVbp) {
-  const NativeString project = FullPath(vstrVbp);
-  if (project.empty() || !context.files.Probe(project).ordinary) {
-    context.messages.ShowMessage("指定されたフォルダに vbp ファイルが見つかりません。",
-                                 kStyleWarning);
+bool CleanProject(const RunContext& context, const NativeString& project) {
+  const NativeString fullPath = FullPath(project);
+  if (fullPath.empty() || !context.files.Probe(fullPath).ordinary) {
+    context.messages.ShowMessage(text::kProjectMissing, MessageKind::Warning);
     return false;
   }
-  SourceLists lists;
-  if (!ReadProjectFile(context, project, lists)) return false;
+  const std::optional<SourceLists> lists = ReadProjectFile(context, fullPath);
+  if (!lists) return false;
 
-  const NativeString projectFolder = FolderOf(project);
-  const ShownProgress shown(context.progress);
+  const NativeString projectFolder = FolderOf(fullPath);
+  const RunScope scope(context.progress);
   SourceBuffers buffers;
-  for (SourceCategory category : kCategories) {
-    const std::vector<SourceEntry>& list = lists[category];
+  for (const CategoryInfo& row : kCategoryTable) {
+    const std::vector<SourceEntry>& list = (*lists)[row.category];
     if (list.empty()) continue;
     const auto count = static_cast<std::int32_t>(list.size());
-    context.progress.InitProgress(count, CategoryMessage(category));
+    context.progress.CategoryStarted(count, row.progressMessage);
     for (std::int32_t i = 0; i < count; ++i) {
       if (!CleanSourceFile(context, SourcePath(projectFolder, list[i]), buffers)) return false;
-      context.progress.Progress(i);
+      context.progress.FileDone(i);
     }
   }
   return true;

@@ -14,12 +14,9 @@ namespace velmori {
 struct RunContext {
   FileSystem& files;
   MessagePort& messages;
-  ProgressDisplay& progress;
+  RunProgress& progress;
   CodePage codePage;
 };
-
-// The progress message of a source category.
-const char* CategoryMessage(SourceCategory category);
 
 // The path of a source file: its folder as given when absolute, otherwise
 // joined to the project folder.
@@ -27,6 +24,6 @@ NativeString SourcePath(const NativeString& projectFolder, const SourceEntry& en
 
 // True when every listed file was cleaned or skipped; false after the failure
 // has been reported.
-bool CleanProject(const RunContext& context, const NativeString& vstrVbp);
+bool CleanProject(const RunContext& context, const NativeString& project);
 
 }  // namespace velmori

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "error_report.h"
+#include "messages.h"
 #include "project_run.h"
 #include "text_scan.h"
 
@@ -109,16 +110,16 @@ bool StripComments(std::string_view source, const CodePage& page, std::string& c
 
 namespace {
 
-constexpr char kUnchanged[] = "元のファイルは変更されていません。";
-
 // A failure on the way to replacing `path`, which is still as it was.
 void ReportUnchanged(const RunContext& context, std::string_view what, const NativeString& path,
                      OsStatus status, const NativeString& leftover = {}) {
-  std::string description = DescribeOsError(status);
+  std::string description = DescribeFailure(status);
   description += "\n";
-  description += kUnchanged;
+  description += text::kSourceUnchanged;
   if (!leftover.empty()) {
-    description += "\n\n一時ファイルを削除できませんでした。手動で削除してください:\n";
+    description += "\n\n";
+    description += text::kTempLeftBehind;
+    description += "\n";
     description += NativeToUtf8(leftover);
   }
   ReportFailure(context.messages, what, path, description);
@@ -130,18 +131,17 @@ bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
                         const FileFacts& original, std::string_view cleaned) {
   TempResult temp = context.files.CreateTempBeside(original.realPath);
   if (!temp.status.ok()) {
-    ReportUnchanged(context, "ファイルを書き換えるための一時ファイルを作成できませんでした。", path,
-                    temp.status);
+    ReportUnchanged(context, text::kTempNotCreated, path, temp.status);
     return false;
   }
-  const char* what = "ファイルを書き込めませんでした。";
+  const char* what = text::kNotWritten;
   OsStatus status = temp.file->Write(cleaned);
   if (status.ok()) {
-    what = "ファイルの属性を引き継げませんでした。";
+    what = text::kMetadataNotCopied;
     status = temp.file->CopyMetadata(original);
   }
   if (status.ok()) {
-    what = "ファイルを置き換えられませんでした。";
+    what = text::kNotReplaced;
     status = temp.file->MoveOver(original.realPath);
   }
   if (status.ok()) return true;
@@ -154,23 +154,22 @@ bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
 
 bool CleanSourceFile(const RunContext& context, const NativeString& path,
                      SourceBuffers& buffers) {
-  static constexpr char kReadFailed[] = "ソース ファイルを読み込めませんでした。";
   ReadResult read;
   try {
     read = context.files.Read(path, buffers.original);
     if (!read.facts.ordinary) return true;  // missing, a folder, hidden or system: skipped
     if (!read.status.ok()) {
-      ReportFailure(context.messages, kReadFailed, path, read.status);
+      ReportFailure(context.messages, text::kSourceUnreadable, path, read.status);
       return false;
     }
     if (!StripComments(buffers.original, context.codePage, buffers.cleaned)) return true;
   } catch (const std::bad_alloc&) {
     buffers = SourceBuffers();
-    ReportFailure(context.messages, kReadFailed, path, "メモリが足りません。");
+    ReportFailure(context.messages, text::kSourceUnreadable, path, text::kOutOfMemory);
     return false;
   }
   if (read.facts.readOnly) {
-    ReportUnchanged(context, "読み取り専用のファイルは書き換えられません。", path, ReadOnlyError());
+    ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
     return false;
   }
   return ReplaceWithCleaned(context, path, read.facts, buffers.cleaned);

@@ -1,41 +1,40 @@
 #pragma once
-// What the project run asks of a user interface. The Windows program implements
-// these with real windows; tests implement them with recording fakes.
+// What the project run asks of a user interface, in the run's own terms. The
+// Windows program implements these with real windows; tests and the benchmark
+// implement them with fakes.
 
 #include <cstdint>
 #include <string>
 
 namespace velmori {
 
-inline constexpr char kAppTitle[] = "Velmori";
-
-// MessageBox style values used by the program.
-enum MessageStyle : int {
-  kStyleError = 16,       // OK, stop icon: the error report
-  kStyleWarning = 48,     // OK, exclamation icon: missing project file
-  kStyleConfirm = 33,     // OK and Cancel, question icon, OK default
-  kStyleInformation = 64  // OK, information icon: success
+enum class MessageKind {
+  Error,         // a failure stopped the run
+  Warning,       // the project file is not there
+  Confirmation,  // OK or Cancel, OK the default
+  Information,   // the run succeeded
 };
 
-inline constexpr int kAnswerOk = 1;  // IDOK
+enum class Answer { Ok, Cancel };
 
-// A modal message box titled kAppTitle. Texts are UTF-8. Returns the button pressed.
+// A modal message box titled with the application title. Texts are UTF-8.
+// Only a confirmation can be answered with Cancel.
 class MessagePort {
  public:
   virtual ~MessagePort() = default;
-  virtual int ShowMessage(const std::string& text, int style) = 0;
+  virtual Answer ShowMessage(const std::string& text, MessageKind kind) = 0;
 };
 
-// The progress display that a run loads, shows, updates and unloads.
-class ProgressDisplay {
+// What a run reports as it goes: it starts; each category with entries starts
+// with its file count and message; each file of it is done (0-based index);
+// the run ends, on every way out once it has started.
+class RunProgress {
  public:
-  virtual ~ProgressDisplay() = default;
-  virtual void Load() = 0;
-  virtual void Show() = 0;
-  virtual void Refresh() = 0;
-  virtual void InitProgress(std::int32_t vlngMax, const std::string& vstrMsg) = 0;
-  virtual void Progress(std::int32_t vlngIdx) = 0;
-  virtual void Unload() = 0;
+  virtual ~RunProgress() = default;
+  virtual void RunStarted() = 0;
+  virtual void CategoryStarted(std::int32_t fileCount, const std::string& message) = 0;
+  virtual void FileDone(std::int32_t index) = 0;
+  virtual void RunEnded() = 0;
 };
 
 }  // namespace velmori

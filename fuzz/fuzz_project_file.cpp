@@ -9,13 +9,13 @@
 //    at its last backslash character and trimmed of spaces);
 //  * no file name holds a backslash character, and no name or folder begins or
 //    ends with a space character;
-//  * lists that held entries before the read hold only the new ones;
 //  * GetFileNamePart, GetFolderPart and IsAbsoluteFolder agree with the same
 //    reading on the input's first line.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +43,25 @@ constexpr Key kKeys[] = {{"form", '=', SourceCategory::Form},
                          {"class", ';', SourceCategory::Class},
                          {"usercontrol", ';', SourceCategory::UserControl},
                          {"propertypage", ';', SourceCategory::PropertyPage}};
+
+// The oracle keeps its own reading of the keys; the program's category table
+// must say the same, row for row.
+constexpr bool SameAsCategoryTable() {
+  if (std::size(kKeys) != velmori::kCategoryTable.size()) return false;
+  for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+    const auto& row = velmori::kCategoryTable[i];
+    if (row.category != kKeys[i].category || row.separator != kKeys[i].separator ||
+        row.key.size() != kKeys[i].lowerKey.size()) {
+      return false;
+    }
+    for (std::size_t c = 0; c < row.key.size(); ++c) {
+      const char folded = row.key[c] >= 'A' && row.key[c] <= 'Z' ? row.key[c] + 32 : row.key[c];
+      if (folded != kKeys[i].lowerKey[c]) return false;
+    }
+  }
+  return true;
+}
+static_assert(SameAsCategoryTable(), "the oracle's keys differ from kCategoryTable");
 
 using Chars = std::vector<std::string_view>;
 
@@ -134,8 +153,8 @@ std::string Printable(std::string_view bytes) {
   auto dump = [](const char* label, const std::vector<SourceEntry>& entries) {
     std::fprintf(stderr, "  %s:\n", label);
     for (const SourceEntry& entry : entries) {
-      std::fprintf(stderr, "    folder \"%s\" name \"%s\"\n", Printable(entry.strFolder).c_str(),
-                   Printable(entry.strFileName).c_str());
+      std::fprintf(stderr, "    folder \"%s\" name \"%s\"\n", Printable(entry.folder).c_str(),
+                   Printable(entry.fileName).c_str());
     }
   };
   std::fprintf(stderr, "\nINVARIANT FAILED: %s (category %d)\n", what, static_cast<int>(category));
@@ -153,11 +172,11 @@ bool SameKey(std::string_view a, std::string_view b) {
 }
 
 void CheckEntryShape(const SourceEntry& entry, const CodePage& page) {
-  const Chars name = Characters(entry.strFileName, page);
-  const Chars folder = Characters(entry.strFolder, page);
+  const Chars name = Characters(entry.fileName, page);
+  const Chars folder = Characters(entry.folder, page);
   for (std::string_view character : name) {
     if (IsChar(character, '\\'))
-      Fail("a file name holds a backslash", kNoLine, {}, entry.strFileName);
+      Fail("a file name holds a backslash", kNoLine, {}, entry.fileName);
   }
   for (const Chars* chars : {&name, &folder}) {
     if (!chars->empty() && (IsChar(chars->front(), ' ') || IsChar(chars->back(), ' ')))
@@ -166,20 +185,17 @@ void CheckEntryShape(const SourceEntry& entry, const CodePage& page) {
 }
 
 void CheckRead(std::string_view bytes, const CodePage& page) {
-  // Entries of an earlier read must not survive this one.
-  SourceLists lists;
-  for (const Key& key : kKeys) lists[key.category].push_back(SourceEntry{"stale.bas", "Stale"});
-  std::int32_t badLine = -7;
-  std::string badKey = "stale";
-  const bool ok = velmori::ParseProjectText(bytes, page, lists, badLine, badKey);
+  const velmori::ParsedProject parsed = velmori::ParseProjectText(bytes, page);
+  const bool ok = !parsed.missingValue;
+  const SourceLists& lists = parsed.lists;
 
   const Expected expected = ExpectedRead(bytes, page);
   if (ok != expected.ok)
     Fail(ok ? "a line holding a key alone was accepted" : "the read failed without cause");
   if (!ok) {
-    if (badLine != expected.badLine) Fail("the bad line has another number");
-    if (!SameKey(badKey, expected.key))
-      Fail("the bad line's key differs", kNoLine, expected.key, badKey);
+    if (parsed.missingValue->line != expected.badLine) Fail("the bad line has another number");
+    if (!SameKey(parsed.missingValue->key, expected.key))
+      Fail("the bad line's key differs", kNoLine, expected.key, parsed.missingValue->key);
     return;
   }
   for (const Key& key : kKeys) {
@@ -196,8 +212,8 @@ void CheckPathParts(std::string_view bytes, const CodePage& page) {
   const SourceEntry expected = EntryOf(Characters(path, page));
   const std::string name = velmori::GetFileNamePart(path, page);
   const std::string folder = velmori::GetFolderPart(path, page);
-  if (name != expected.strFileName) Fail("GetFileNamePart differs", 0, expected.strFileName, name);
-  if (folder != expected.strFolder) Fail("GetFolderPart differs", 0, expected.strFolder, folder);
+  if (name != expected.fileName) Fail("GetFileNamePart differs", 0, expected.fileName, name);
+  if (folder != expected.folder) Fail("GetFolderPart differs", 0, expected.folder, folder);
   CheckEntryShape(SourceEntry{name, folder}, page);
 
   const bool absolute =

@@ -63,8 +63,6 @@ class DropRegistration {
   DropRegistration& operator=(DropRegistration&& other) noexcept;
   ~DropRegistration();
 
-  bool registered() const noexcept { return window_ != nullptr; }
-
  private:
   void Revoke() noexcept;
   HWND window_ = nullptr;

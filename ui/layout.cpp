@@ -28,12 +28,12 @@ MainLayout LayoutMain(unsigned dpi) {
   using namespace main_twips;
   MainLayout layout{};
   layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-  layout.lblVbp = ToPixels(lblVbp, dpi);
-  layout.txtVbp = ToPixels(txtVbp, dpi);
-  layout.cmdVbp = ToPixels(cmdVbp, dpi);
-  layout.cmdOK = ToPixels(Within(fraBtn, cmdOK), dpi);
-  layout.cmdCancel = ToPixels(Within(fraBtn, cmdCancel), dpi);
-  layout.Label1 = ToPixels(Label1, dpi);
+  layout.pathLabel = ToPixels(kPathLabel, dpi);
+  layout.pathEdit = ToPixels(kPathEdit, dpi);
+  layout.browseButton = ToPixels(kBrowseButton, dpi);
+  layout.okButton = ToPixels(Within(kButtonFrame, kOkButton), dpi);
+  layout.cancelButton = ToPixels(Within(kButtonFrame, kCancelButton), dpi);
+  layout.warningLabel = ToPixels(kWarningLabel, dpi);
   return layout;
 }
 
@@ -48,16 +48,16 @@ ProgressLayout LayoutProgress(unsigned dpi, double barTwips) {
   using namespace progress_twips;
   ProgressLayout layout{};
   layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-  layout.lblMsg = ToPixels(lblMsg, dpi);
-  layout.picProg = ToPixels(picProg, dpi);
-  TwipsRect bar = lblProg;
+  layout.messageLabel = ToPixels(kMessageLabel, dpi);
+  layout.track = ToPixels(kTrack, dpi);
+  TwipsRect bar = kBar;
   bar.width = barTwips;
-  layout.lblProg = ToPixels(bar, dpi);
+  layout.bar = ToPixels(bar, dpi);
   return layout;
 }
 
 double BarWidthTwips(std::int32_t index, std::int32_t maximum) {
-  return progress_twips::picProg.width * static_cast<double>(index) / static_cast<double>(maximum);
+  return progress_twips::kTrack.width * static_cast<double>(index) / static_cast<double>(maximum);
 }
 
 }  // namespace velmori

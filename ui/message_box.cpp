@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "messages.h"
 #include "os/file_system.h"
 
 namespace velmori {
@@ -13,10 +14,25 @@ SystemMessagePort::SystemMessagePort()
 
 SystemMessagePort::SystemMessagePort(MessageBoxFunction box) : box_(std::move(box)) {}
 
-int SystemMessagePort::ShowMessage(const std::string& text, int style) {
-  static const NativeString title = Utf8ToNative(kAppTitle);
+namespace {
+
+UINT StyleOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Error: return MB_OK | MB_ICONSTOP;                               // 16
+    case MessageKind::Warning: return MB_OK | MB_ICONEXCLAMATION;                      // 48
+    case MessageKind::Confirmation: return MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1;  // 33
+    case MessageKind::Information: return MB_OK | MB_ICONINFORMATION;                  // 64
+  }
+  return MB_OK | MB_ICONSTOP;
+}
+
+}  // namespace
+
+Answer SystemMessagePort::ShowMessage(const std::string& text, MessageKind kind) {
+  static const NativeString title = Utf8ToNative(text::kAppTitle);
   const NativeString wide = Utf8ToNative(text);
-  return box_(nullptr, wide.c_str(), title.c_str(), MB_TASKMODAL | static_cast<UINT>(style));
+  const int pressed = box_(nullptr, wide.c_str(), title.c_str(), MB_TASKMODAL | StyleOf(kind));
+  return pressed == IDOK ? Answer::Ok : Answer::Cancel;
 }
 
 }  // namespace velmori

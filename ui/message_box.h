@@ -20,8 +20,8 @@ class SystemMessagePort final : public MessagePort {
   SystemMessagePort();
   explicit SystemMessagePort(MessageBoxFunction box);
 
-  // `style` is one of the program's style values (16, 33, 48, 64).
-  int ShowMessage(const std::string& text, int style) override;
+  // Shown with the MessageBox style of its kind; only IDOK answers Ok.
+  Answer ShowMessage(const std::string& text, MessageKind kind) override;
 
  private:
   MessageBoxFunction box_;

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "messages.h"
+#include "os/file_system.h"
+
 namespace velmori {
 namespace {
 
@@ -38,8 +41,7 @@ OpenDialogFunctions SystemOpenDialog() {
 std::string DescribeDialogFailure(DWORD code) {
   char number[16];
   std::snprintf(number, sizeof number, "0x%04lX", static_cast<unsigned long>(code));
-  std::string text = "ファイルを開くダイアログを表示できませんでした。\n\n"
-                     "CommDlgExtendedError: ";
+  std::string text = text::kDialogFailure;
   text += number;
   if (const char* name = DialogErrorName(code)) {
     text += " (";
@@ -49,16 +51,18 @@ std::string DescribeDialogFailure(DWORD code) {
   return text;
 }
 
-bool ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog, MessagePort& messages,
-                           std::wstring& rstrFile) {
-  rstrFile.clear();
+std::optional<std::wstring> ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog,
+                                                  MessagePort& messages) {
+  // Name and pattern, each ended by a NUL, and one more NUL (from c_str) after the pair.
+  static const std::wstring filter = Utf8ToNative(text::kProjectFilterName) + L'\0' +
+                                     Utf8ToNative(text::kProjectFilterPattern) + L'\0';
   std::vector<wchar_t> file(kPathBufferChars, L'\0');  // the empty file name
 
   OPENFILENAMEW settings{};
   settings.lStructSize = sizeof settings;
   settings.hwndOwner = owner;
   settings.Flags = kProjectDialogFlags;
-  settings.lpstrFilter = kProjectFilter;
+  settings.lpstrFilter = filter.c_str();
   settings.nFilterIndex = kProjectFilterIndex;
   settings.lpstrInitialDir = kProjectInitialDir;
   settings.lpstrFile = file.data();
@@ -66,8 +70,8 @@ bool ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog, Messag
 
   if (!dialog.getOpenFileName(&settings)) {
     const DWORD code = dialog.extendedError();
-    if (code != 0) messages.ShowMessage(DescribeDialogFailure(code), kStyleError);
-    return false;  // 0: the user cancelled
+    if (code != 0) messages.ShowMessage(DescribeDialogFailure(code), MessageKind::Error);
+    return std::nullopt;  // 0: the user cancelled
   }
   // Redraw what the dialog covered before anything else happens.
   if (owner != nullptr) {
@@ -75,8 +79,7 @@ bool ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog, Messag
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   }
   file.back() = L'\0';
-  rstrFile.assign(file.data());
-  return true;
+  return std::wstring(file.data());
 }
 
 }  // namespace velmori

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui_port.h"
@@ -14,7 +15,6 @@ namespace velmori {
 // The settings of every showing.
 inline constexpr DWORD kProjectDialogFlags = 0xA006;  // OVERWRITEPROMPT | HIDEREADONLY |
                                                       // CREATEPROMPT | NOREADONLYRETURN
-inline constexpr wchar_t kProjectFilter[] = L"プロジェクト ファイル (*.vbp)\0*.vbp\0";
 inline constexpr DWORD kProjectFilterIndex = 1;
 inline constexpr wchar_t kProjectInitialDir[] = L"\\";
 // Room for the longest path Windows knows, so no chosen path is cut.
@@ -27,11 +27,11 @@ struct OpenDialogFunctions {
 };
 OpenDialogFunctions SystemOpenDialog();
 
-// Shows the Open dialog modal to `owner`. True when the user chose a file,
-// whose full path is then in rstrFile; false when the user cancelled (nothing
-// shown) or the dialog failed (reported through `messages`, style 16).
-bool ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog, MessagePort& messages,
-                           std::wstring& rstrFile);
+// Shows the Open dialog modal to `owner`. The full path of the file the user
+// chose; nothing when the user cancelled (nothing shown) or the dialog failed
+// (reported through `messages` as an error).
+std::optional<std::wstring> ShowProjectOpenDialog(HWND owner, const OpenDialogFunctions& dialog,
+                                                  MessagePort& messages);
 
 // The report text for a CommDlgExtendedError code.
 std::string DescribeDialogFailure(DWORD code);

@@ -4,8 +4,10 @@
 
 #include <string>
 
-#include "frm_main.h"
+#include "main_window.h"
 #include "message_box.h"
+#include "error_report.h"
+#include "messages.h"
 
 namespace velmori {
 
@@ -15,23 +17,23 @@ int Main() {
   InitCommonControlsEx(&controls);
 
   SystemMessagePort messages;
-  FrmMain frmMain(MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog()});
-  if (!frmMain.Load()) {
+  MainWindow mainWindow(
+      MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog()});
+  if (!mainWindow.Create()) {
     const OsStatus status{GetLastError()};
-    messages.ShowMessage("ウィンドウを作成できませんでした。\n\n" + DescribeOsError(status),
-                         kStyleError);
+    messages.ShowMessage(text::kWindowNotCreated + DescribeFailure(status), MessageKind::Error);
     return 1;
   }
-  frmMain.Show();
-  return RunMessageLoop(frmMain);
+  mainWindow.Show();
+  return RunMessageLoop(mainWindow);
 }
 
-int RunMessageLoop(FrmMain& frmMain) {
+int RunMessageLoop(MainWindow& mainWindow) {
   MSG message{};
   BOOL got;
   while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
     if (got == -1) return 1;
-    if (frmMain.HandleDialogKey(message)) continue;
+    if (mainWindow.HandleDialogKey(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

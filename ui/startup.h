@@ -5,14 +5,14 @@
 
 namespace velmori {
 
-class FrmMain;
+class MainWindow;
 
 // Creates and shows the main window and runs the event loop until the main
 // window is unloaded. Returns the exit code of the program.
 int Main();
 
-// Runs the event loop with the dialog keyboard interface of `frmMain` until
+// Runs the event loop with the dialog keyboard interface of `mainWindow` until
 // WM_QUIT; returns its exit code.
-int RunMessageLoop(FrmMain& frmMain);
+int RunMessageLoop(MainWindow& mainWindow);
 
 }  // namespace velmori

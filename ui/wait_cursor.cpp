@@ -1,7 +1,5 @@
 #include "wait_cursor.h"
 
-#include <utility>
-
 namespace velmori {
 namespace {
 
@@ -25,16 +23,10 @@ WaitCursor::WaitCursor()
   SetCursor(WaitShape());
 }
 
-WaitCursor::WaitCursor(WaitCursor&& other) noexcept
-    : owner_(std::exchange(other.owner_, false)), hook_(std::move(other.hook_)) {}
-
 WaitCursor::~WaitCursor() {
-  if (!owner_) return;
   hook_.reset();
   if (--g_depth == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
-
-bool WaitCursor::Active() { return g_depth > 0; }
 
 bool WaitCursor::Answer() {
   if (g_depth == 0) return false;

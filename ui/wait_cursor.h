@@ -17,17 +17,13 @@ class WaitCursor {
   WaitCursor();
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
-  WaitCursor(WaitCursor&& other) noexcept;
-  WaitCursor& operator=(WaitCursor&&) = delete;
   ~WaitCursor();
 
-  static bool Active();
   // For a window procedure's WM_SETCURSOR: sets the wait cursor and returns
   // true while a run lasts; false otherwise (handle the message as usual).
   static bool Answer();
 
  private:
-  bool owner_ = true;
   UniqueHook hook_;
 };
 

@@ -105,12 +105,9 @@ class OleSession {
   OleSession() noexcept : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
   OleSession(const OleSession&) = delete;
   OleSession& operator=(const OleSession&) = delete;
-  OleSession(OleSession&& other) noexcept : ok_(std::exchange(other.ok_, false)) {}
-  OleSession& operator=(OleSession&&) = delete;
   ~OleSession() {
     if (ok_) OleUninitialize();
   }
-  bool ok() const noexcept { return ok_; }
 
  private:
   bool ok_;

@@ -9,13 +9,6 @@
 
 namespace velmori {
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-#ifndef WM_GETDPISCALEDSIZE
-#define WM_GETDPISCALEDSIZE 0x02E4
-#endif
-
 // The module whose resources and window classes the program uses.
 HINSTANCE ProgramInstance();
 

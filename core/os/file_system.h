@@ -97,7 +97,8 @@ NativeString AnsiToNative(std::string_view ansi);
 NativeString Utf8ToNative(std::string_view utf8);
 std::string NativeToUtf8(const NativeString& native);
 
-// The system's own description of a failure, as UTF-8 text.
+// The system's own description of a failure, as UTF-8 text; empty when the
+// system has none.
 std::string DescribeOsError(OsStatus status);
 // The failure a write to a read-only file gives (access denied).
 OsStatus ReadOnlyError();

@@ -383,7 +383,7 @@ std::string DescribeOsError(OsStatus status) {
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
     text.pop_back();
   }
-  if (text.empty()) return "エラー コード " + std::to_string(status.code);
+  if (text.empty()) return {};
   return NativeToUtf8(text) + " (" + std::to_string(status.code) + ")";
 }
 

@@ -113,7 +113,7 @@ TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
 
   ASSERT_EQ(run.messages.shown.size(), 1u);
   const Message& report = run.messages.shown[0];
-  EXPECT_EQ(report.style, kStyleError);
+  EXPECT_EQ(report.kind, MessageKind::Error);
   EXPECT_NE(report.text.find(NativeToUtf8(FullPath(folder.Native(c.namedFile)))),
             std::string::npos)
       << report.text;
@@ -128,8 +128,8 @@ TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
   EXPECT_EQ(folder.Read("app.vbp"), kProject);
   EXPECT_EQ(folder.Read("f.frm"), kForm);
   EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "f.frm"}));
-  if (!run.progress.calls.empty()) {
-    EXPECT_EQ(run.progress.calls.back(), "Unload");
+  if (!run.progress.events.empty()) {
+    EXPECT_EQ(run.progress.events.back(), "RunEnded");
   }
 }
 

@@ -47,7 +47,7 @@ TEST(Windows, HiddenAndSystemFilesCountAsMissing) {
     RunFixture project;
     EXPECT_FALSE(project.Run(folder.Native("hidden.vbp")));
     ASSERT_EQ(project.messages.shown.size(), 1u);
-    EXPECT_EQ(project.messages.shown[0].style, kStyleWarning);
+    EXPECT_EQ(project.messages.shown[0].kind, MessageKind::Warning);
   }
 }
 
@@ -67,7 +67,7 @@ TEST(Windows, LockedFileIsReportedAndKept) {
       ::CloseHandle(other);
     }
     ASSERT_EQ(run.messages.shown.size(), 1u) << "share " << share;
-    EXPECT_EQ(run.messages.shown[0].style, kStyleError);
+    EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
     EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(folder.Native("m.bas"))),
               std::string::npos)
         << run.messages.shown[0].text;
@@ -234,7 +234,7 @@ TEST(Windows, DeviceNamesAreNeverRead) {
   const bool cleaned = run.Run(folder.Native("app.vbp"));
   EXPECT_FALSE(cleaned);
   ASSERT_EQ(run.messages.shown.size(), 1u);
-  EXPECT_EQ(run.messages.shown[0].style, kStyleError);
+  EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
   EXPECT_EQ(folder.Read("m.bas"), kDirty);
 }
 

@@ -19,13 +19,13 @@ TEST(CleanProject, DrivesTheProgressDisplayCategoryByCategory) {
   RunFixture run;
   EXPECT_TRUE(run.Run(folder.Native("p/app.vbp")));
   const std::vector<std::string> expected = {
-      "Load", "Show", "Refresh",
-      "InitProgress 2 フォームを読み込んでいます…", "Progress 0", "Progress 1",
-      "InitProgress 1 標準モジュールを読み込んでいます…", "Progress 0",
-      "InitProgress 1 クラスモジュールを読み込んでいます…", "Progress 0",
-      "InitProgress 1 プロパティページを読み込んでいます…", "Progress 0",
-      "Unload"};
-  EXPECT_EQ(run.progress.calls, expected);
+      "RunStarted",
+      "CategoryStarted 2 フォームを読み込んでいます…", "FileDone 0", "FileDone 1",
+      "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
+      "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0",
+      "CategoryStarted 1 プロパティページを読み込んでいます…", "FileDone 0",
+      "RunEnded"};
+  EXPECT_EQ(run.progress.events, expected);
   EXPECT_TRUE(run.messages.shown.empty());
   for (const char* name : {"f1.frm", "f2.frm", "m.bas", "c.cls", "ppg.pag"}) {
     EXPECT_EQ(folder.Read(std::string("p/") + name), kModuleClean) << name;
@@ -53,13 +53,13 @@ TEST(CleanProject, StopsAtTheFirstFailureAndTouchesNothingAfterIt) {
     EXPECT_EQ(folder.Read(name), kModuleDirty) << name;
   }
   ASSERT_EQ(run.messages.shown.size(), 1u);
-  EXPECT_EQ(run.messages.shown[0].style, kStyleError);
+  EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
   EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(FullPath(folder.Native("m2.bas")))),
             std::string::npos)
       << run.messages.shown[0].text;
   EXPECT_NE(run.messages.shown[0].text.find(DescribeOsError(ReadOnlyError())), std::string::npos);
-  EXPECT_EQ(run.progress.calls.back(), "Unload");
-  EXPECT_EQ(run.progress.calls.end()[-2], "Progress 0");  // m1 was the last one done
+  EXPECT_EQ(run.progress.events.back(), "RunEnded");
+  EXPECT_EQ(run.progress.events.end()[-2], "FileDone 0");  // m1 was the last one done
   EXPECT_EQ(folder.Listing().size(), 8u);                 // no temporary file left
 }
 
@@ -68,39 +68,37 @@ TEST(CleanProject, ProjectListingNothingShowsAnEmptyRun) {
   folder.Write("empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n");
   RunFixture run;
   EXPECT_TRUE(run.Run(folder.Native("empty.vbp")));
-  EXPECT_EQ(run.progress.calls, (std::vector<std::string>{"Load", "Show", "Refresh", "Unload"}));
+  EXPECT_EQ(run.progress.events, (std::vector<std::string>{"RunStarted", "RunEnded"}));
   EXPECT_TRUE(run.messages.shown.empty());
 }
 
-TEST(CleanProject, MissingProjectIsReportedWithoutTouchingAnything) {
+// A project that cannot be used: one report, no run started, nothing touched.
+TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
   TempFolder folder;
   folder.Write("dir.vbp/inside.bas", kModuleDirty);
-  const NativeString candidates[] = {folder.Native("nothing.vbp"), folder.Native("dir.vbp"),
-                                     NativeString(), Utf8ToNative("*.vbp")};
-  for (const NativeString& project : candidates) {
+  folder.Write("bad.vbp", "Type=Exe\r\nModule\r\nModule=m; dir.vbp\\inside.bas\r\n");
+  const std::string missing = "指定されたフォルダに vbp ファイルが見つかりません。";
+  const struct {
+    NativeString project;
+    MessageKind kind;
+    std::string text;  // a part of the report
+  } cases[] = {
+      {folder.Native("nothing.vbp"), MessageKind::Warning, missing},
+      {folder.Native("dir.vbp"), MessageKind::Warning, missing},
+      {NativeString(), MessageKind::Warning, missing},
+      {Utf8ToNative("*.vbp"), MessageKind::Warning, missing},
+      {folder.Native("bad.vbp"), MessageKind::Error,
+       NativeToUtf8(FullPath(folder.Native("bad.vbp"))) + "\n\n2 行目: 「Module」の後に値がありません。"},
+  };
+  for (const auto& c : cases) {
     RunFixture run;
-    EXPECT_FALSE(run.Run(project));
+    EXPECT_FALSE(run.Run(c.project));
     ASSERT_EQ(run.messages.shown.size(), 1u);
-    EXPECT_EQ(run.messages.shown[0].text, "指定されたフォルダに vbp ファイルが見つかりません。");
-    EXPECT_EQ(run.messages.shown[0].style, kStyleWarning);
-    EXPECT_TRUE(run.progress.calls.empty());
+    EXPECT_EQ(run.messages.shown[0].kind, c.kind);
+    EXPECT_NE(run.messages.shown[0].text.find(c.text), std::string::npos) << run.messages.shown[0].text;
+    EXPECT_TRUE(run.progress.events.empty());
   }
   EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kModuleDirty);
-}
-
-TEST(CleanProject, MalformedProjectLineIsReportedWithItsNumber) {
-  TempFolder folder;
-  folder.Write("bad.vbp", "Type=Exe\r\nModule\r\nForm=f.frm\r\n");
-  folder.Write("f.frm", kModuleDirty);
-  RunFixture run;
-  EXPECT_FALSE(run.Run(folder.Native("bad.vbp")));
-  ASSERT_EQ(run.messages.shown.size(), 1u);
-  const Message& report = run.messages.shown[0];
-  EXPECT_EQ(report.style, kStyleError);
-  EXPECT_NE(report.text.find(NativeToUtf8(FullPath(folder.Native("bad.vbp")))), std::string::npos);
-  EXPECT_NE(report.text.find("2 行目"), std::string::npos) << report.text;
-  EXPECT_TRUE(run.progress.calls.empty());
-  EXPECT_EQ(folder.Read("f.frm"), kModuleDirty);
 }
 
 TEST(CleanProject, ResolvesReferencesAgainstTheProjectFolder) {

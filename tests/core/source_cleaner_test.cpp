@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "source_cleaner.h"
-#include "text_scan.h"
 
 namespace velmori {
 namespace {
@@ -70,32 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"LeadByteBeforeLineEnd", "x = \x83\r\n' c\x83\r\n", "x = \x83\r\n\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST(Cleaner, ClassModuleExample) {
-  const std::string input =
-      "VERSION 1.0 CLASS\r\n"
-      "BEGIN\r\n"
-      "  MultiUse = -1  'True\r\n"
-      "END\r\n"
-      "Attribute VB_GlobalNameSpace = False\r\n"
-      "Attribute VB_Exposed = False\r\n"
-      "Option Explicit\r\n"
-      "' writes the log\r\n"
-      "Private mlngCount As Long ' lines so far\r\n"
-      "Attribute Count.VB_UserMemId = 0\r\n";
-  const std::string expected =
-      "VERSION 1.0 CLASS\r\n"
-      "BEGIN\r\n"
-      "  MultiUse = -1  'True\r\n"
-      "END\r\n"
-      "Attribute VB_GlobalNameSpace = False\r\n"
-      "Attribute VB_Exposed = False\r\n"
-      "Option Explicit\r\n"
-      "\r\n"
-      "Private mlngCount As Long \r\n"
-      "Attribute Count.VB_UserMemId = 0\r\n";
-  EXPECT_EQ(Clean(input), expected);
-}
-
 TEST(Cleaner, HeaderEndsAtTheFirstLineWithoutAttributeAfterOne) {
   struct Case {
     const char* input;
@@ -142,31 +115,6 @@ TEST(Cleaner, CarriesEveryOtherByteThroughUnchanged) {
   // Inside the literal lead bytes pair with their neighbours, valid or not; the
   // last bytes (0xFE, 0xFF) are single, so the closing quote is a character.
   EXPECT_EQ(Clean(line), line);
-}
-
-TEST(Cleaner, CleaningTwiceEqualsCleaningOnce) {
-  const std::string input =
-      "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Caption = \"\x83\x5C\x81\x5B\x83\x58\" 'x\r\n"
-      "End\r\nAttribute VB_Name = \"frmMain\"\r\nAttribute VB_Exposed = False\n"
-      "Option Explicit ' a _\r\n  still comment _\r\nPrivate Sub Form_Load()\r"
-      "  MsgBox \"it's \"\"ok\"\"\" ' done\r\n  x = \"a'b ' c\r\nEnd Sub";
-  const std::string once = Clean(input);
-  EXPECT_NE(once, input);
-  EXPECT_EQ(Clean(once), once);
-}
-
-TEST(Cleaner, ReplacesWhatTheOutputHeld) {
-  std::string cleaned = "left over";
-  StripComments("Attribute A\r\nx ' c\r\n", kShiftJis, cleaned);
-  EXPECT_EQ(cleaned, "Attribute A\r\nx \r\n");
-}
-
-TEST(LineSplitter, SplitsAtEveryKindOfLineEnd) {
-  scan::LineSplitter lines("a\r\nb\rc\nd\r\r\n\ne");
-  std::vector<std::string> got;
-  std::string_view line;
-  while (lines.Next(line)) got.emplace_back(line);
-  EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "c", "d", "", "", "e"}));
 }
 
 }  // namespace

@@ -19,32 +19,34 @@ namespace velmori::test {
 
 struct Message {
   std::string text;
-  int style;
+  MessageKind kind;
 };
 
 class RecordingMessages final : public MessagePort {
  public:
-  int ShowMessage(const std::string& text, int style) override {
-    shown.push_back({text, style});
-    return kAnswerOk;
+  Answer ShowMessage(const std::string& text, MessageKind kind) override {
+    shown.push_back({text, kind});
+    return Answer::Ok;
   }
   std::vector<Message> shown;
 };
 
-// Records every call as a line, in order.
-class RecordingProgress final : public ProgressDisplay {
+// Records every event as a line, in order.
+class RecordingProgress final : public RunProgress {
  public:
-  void Load() override { calls.push_back("Load"); }
-  void Show() override { calls.push_back("Show"); }
-  void Refresh() override { calls.push_back("Refresh"); }
-  void InitProgress(std::int32_t vlngMax, const std::string& vstrMsg) override {
-    calls.push_back("InitProgress " + std::to_string(vlngMax) + " " + vstrMsg);
+  void RunStarted() override {
+    events.push_back("RunStarted");
   }
-  void Progress(std::int32_t vlngIdx) override {
-    calls.push_back("Progress " + std::to_string(vlngIdx));
+  void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
+    events.push_back("CategoryStarted " + std::to_string(fileCount) + " " + message);
   }
-  void Unload() override { calls.push_back("Unload"); }
-  std::vector<std::string> calls;
+  void FileDone(std::int32_t index) override {
+    events.push_back("FileDone " + std::to_string(index));
+  }
+  void RunEnded() override {
+    events.push_back("RunEnded");
+  }
+  std::vector<std::string> events;
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "layout.h"
 #include "ui_font.h"
+#include "window_class.h"
 #include "ui_test_support.h"
 
 namespace velmori::test {
@@ -17,24 +20,25 @@ namespace {
 class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
  protected:
   void SetUp() override {
-    progress.Load();
+    progress.Create();
     const unsigned dpi = GetParam().second;
     if (dpi == GetParam().first) return;
     // The rectangle the system suggests: the frame stays at the screen's own
     // density (only the program's is overridden), the client area grows.
-    for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
-      const bool main = window == fixture.frm.hwnd();
+    for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
+      const PixelSize wanted = window == fixture.window.hwnd() ? LayoutMain(dpi).client
+                                                               : LayoutProgress(dpi, 0).client;
       RECT outer{}, client{};
       GetWindowRect(window, &outer);
       GetClientRect(window, &client);
       RECT suggested = outer;
-      suggested.right += static_cast<LONG>((main ? 6105 : 3750) * dpi / 1440) - client.right;
-      suggested.bottom += static_cast<LONG>((main ? 2190 : 975) * dpi / 1440) - client.bottom;
+      suggested.right += wanted.width - client.right;
+      suggested.bottom += wanted.height - client.bottom;
       SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     }
   }
   MainWindowFixture fixture{GetParam().first};
-  FrmProgress& progress = fixture.frm.progress();
+  ProgressWindow& progress = fixture.window.progress();
 };
 
 // The client area of a window, or a child's place in its parent's client area.
@@ -49,47 +53,56 @@ RECT PlaceOf(HWND window) {
   return rect;
 }
 
-TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
+// Every control lies inside its parent's client area, the main window's without
+// overlapping each other, and every rectangle is the one at 96 DPI scaled.
+TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
   const unsigned dpi = GetParam().second;
-  const HWND label = fixture.frm.lblVbp();
-  // lblVbp grows to its text where the font in use needs more than designed.
-  RECT text{};
-  const HDC dc = GetDC(label);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-  DrawTextW(dc, WindowText(label).c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  const struct {
-    HWND window;
-    double left, top, width, height;  // twips; fraBtn holds the buttons at (3120, 1680)
-  } cases[] = {
-      {fixture.frm.hwnd(), 0, 0, 6105, 2190},
-      {label, 300, 180, std::max(1980.0, text.right * 1440.0 / dpi),
-       std::max(195.0, text.bottom * 1440.0 / dpi)},
-      {fixture.frm.txtVbp(), 240, 420, 5235, 285},
-      {fixture.frm.cmdVbp(), 5520, 420, 315, 255},
-      {fixture.frm.cmdOK(), 3120 + 0, 1680 + 30, 1335, 315},
-      {fixture.frm.cmdCancel(), 3120 + 1440, 1680 + 30, 1335, 315},
-      {fixture.frm.Label1(), 240, 900, 5595, 615},
-      {progress.hwnd(), 0, 0, 3750, 975},
-      {progress.lblMsg(), 180, 240, 3375, 255},
-      {progress.picProg(), 180, 480, 3375, 255},
-      {progress.lblProg(), 0, 0, 15, 225},  // in picProg
-  };
-  ASSERT_EQ(fixture.frm.dpi(), dpi);
+  ASSERT_EQ(fixture.window.dpi(), dpi);
   ASSERT_EQ(progress.dpi(), dpi);
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const auto& c = cases[i];
-    const RECT rect = PlaceOf(c.window);
-    EXPECT_NEAR(rect.left, c.left * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.top, c.top * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.right - rect.left, c.width * dpi / 1440, 1) << "case " << i;
-    EXPECT_NEAR(rect.bottom - rect.top, c.height * dpi / 1440, 1) << "case " << i;
+  const MainLayout main96 = LayoutMain(96);
+  const ProgressLayout progress96 = LayoutProgress(96, progress_twips::kBar.width);
+  const std::vector<std::vector<std::pair<HWND, PixelRect>>> families = {
+      {{fixture.window.pathEdit(), main96.pathEdit},
+       {fixture.window.browseButton(), main96.browseButton},
+       {fixture.window.okButton(), main96.okButton},
+       {fixture.window.cancelButton(), main96.cancelButton},
+       {fixture.window.warningLabel(), main96.warningLabel},
+       {fixture.window.pathLabel(), main96.pathLabel}},  // grows to its text: last
+      {{progress.messageLabel(), progress96.messageLabel}, {progress.track(), progress96.track}},
+      {{progress.bar(), progress96.bar}},
+  };
+  const auto scaled = [dpi](int pixels96) { return pixels96 * static_cast<double>(dpi) / 96; };
+  for (const auto& family : families) {
+    const RECT parent = PlaceOf(GetParent(family.front().first));
+    for (std::size_t i = 0; i < family.size(); ++i) {
+      const auto& [control, at96] = family[i];
+      const RECT rect = PlaceOf(control);
+      const int id = GetDlgCtrlID(control);
+      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= parent.right &&
+                  rect.bottom <= parent.bottom) << id;
+      // The message label reaches 15 twips into the track by design: main window only.
+      for (std::size_t j = 0; j < i && &family == &families.front(); ++j) {
+        RECT other = PlaceOf(family[j].first), overlap{};
+        EXPECT_FALSE(IntersectRect(&overlap, &rect, &other)) << id << " and " << GetDlgCtrlID(family[j].first);
+      }
+      EXPECT_NEAR(rect.left, scaled(at96.left), 1.5) << id;
+      EXPECT_NEAR(rect.top, scaled(at96.top), 1.5) << id;
+      if (control == fixture.window.pathLabel()) continue;
+      EXPECT_NEAR(rect.right - rect.left, scaled(at96.width), 1.5) << id;
+      EXPECT_NEAR(rect.bottom - rect.top, scaled(at96.height), 1.5) << id;
+    }
   }
-  EXPECT_EQ(GetParent(progress.lblProg()), progress.picProg());
+  EXPECT_NEAR(PlaceOf(fixture.window.hwnd()).right, scaled(main96.client.width), 1.5);
+  EXPECT_NEAR(PlaceOf(progress.hwnd()).bottom, scaled(progress96.client.height), 1.5);
+  // The path label is at least as large as designed and holds its whole text.
+  const RECT label = PlaceOf(fixture.window.pathLabel());
+  const PixelSize text = TextExtent(fixture.window.pathLabel(),
+                                    reinterpret_cast<HFONT>(SendMessageW(fixture.window.pathLabel(), WM_GETFONT, 0, 0)));
+  EXPECT_GE(label.right - label.left, std::max(text.width, LayoutMain(dpi).pathLabel.width));
+  EXPECT_GE(label.bottom - label.top, std::max(text.height, LayoutMain(dpi).pathLabel.height));
   // Both windows open in the middle of the screen (a change of density then
   // keeps the place the system suggests).
-  for (HWND window : {fixture.frm.hwnd(), progress.hwnd()}) {
+  for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
     RECT rect{};
     GetWindowRect(window, &rect);
     if (GetParam().first == dpi) {
@@ -98,7 +111,7 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
     }
   }
   // The font follows the density too.
-  for (HWND window : {fixture.frm.txtVbp(), progress.lblMsg()}) {
+  for (HWND window : {fixture.window.pathEdit(), progress.messageLabel()}) {
     LOGFONTW font{}, expected{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
     GetObjectW(CreateUiFont(dpi).get(), sizeof expected, &expected);
@@ -107,20 +120,21 @@ TEST_P(Geometry, EveryRectangleIsWithinOnePixelOfItsTwips) {
 }
 
 TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
-  const unsigned dpi = GetParam().second;
-  const auto bar = [&] { return PlaceOf(progress.lblProg()).right; };  // it starts at 0
-  progress.InitProgress(5, "フォームを読み込んでいます…");
-  progress.Progress(0);
+  const auto bar = [&] { return PlaceOf(progress.bar()).right; };  // it starts at 0
+  const RECT trackRect = PlaceOf(progress.track());
+  const double track = trackRect.right - trackRect.left;  // the full outer width
+  progress.StartBar(5, "フォームを読み込んでいます…");
+  progress.MoveBar(0);
   EXPECT_EQ(bar(), 0);
-  progress.Progress(4);
-  EXPECT_NEAR(bar(), 3375.0 * 4 / 5 * dpi / 1440, 1);
+  progress.MoveBar(4);
+  EXPECT_NEAR(bar(), track * 4 / 5, 1);
   // A maximum of 0 changes the message alone: the bar and the maximum stay.
-  progress.InitProgress(0, "標準モジュールを読み込んでいます…");
-  EXPECT_EQ(WindowText(progress.lblMsg()), L"標準モジュールを読み込んでいます…");
-  EXPECT_NEAR(bar(), 2700.0 * dpi / 1440, 1);
-  progress.Progress(5);
-  EXPECT_NEAR(bar(), 3375.0 * dpi / 1440, 1);
-  progress.InitProgress(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
+  progress.StartBar(0, "標準モジュールを読み込んでいます…");
+  EXPECT_EQ(WindowText(progress.messageLabel()), L"標準モジュールを読み込んでいます…");
+  EXPECT_NEAR(bar(), track * 4 / 5, 1);
+  progress.MoveBar(5);
+  EXPECT_NEAR(bar(), track, 1);
+  progress.StartBar(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
   EXPECT_EQ(bar(), 0);
 }
 
@@ -136,34 +150,34 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
 
 TEST(MainWindow, HasTheProgramsTextsFixedFrameIconAndAnUnlimitedPathBox) {
   MainWindowFixture fixture;
-  fixture.frm.progress().Load();
+  fixture.window.progress().Create();
   const std::pair<HWND, const wchar_t*> cases[] = {
-      {fixture.frm.hwnd(), L"Velmori"},
-      {fixture.frm.lblVbp(), L"Visual Basic Project(&V):"},
-      {fixture.frm.txtVbp(), L""},
-      {fixture.frm.cmdVbp(), L"..."},
-      {fixture.frm.cmdOK(), L"OK"},
-      {fixture.frm.cmdCancel(), L"キャンセル"},
-      {fixture.frm.Label1(),
+      {fixture.window.hwnd(), L"Velmori"},
+      {fixture.window.pathLabel(), L"Visual Basic Project(&V):"},
+      {fixture.window.pathEdit(), L""},
+      {fixture.window.browseButton(), L"..."},
+      {fixture.window.okButton(), L"OK"},
+      {fixture.window.cancelButton(), L"キャンセル"},
+      {fixture.window.warningLabel(),
        L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
        L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。"},
-      {fixture.frm.progress().hwnd(), L"コメントを削除しています･･･"},
-      {fixture.frm.progress().lblMsg(), L""},
+      {fixture.window.progress().hwnd(), L"コメントを削除しています･･･"},
+      {fixture.window.progress().messageLabel(), L""},
   };
   for (const auto& [window, text] : cases) EXPECT_EQ(WindowText(window), text);
   // A fixed frame with a minimize box, the icon, and no length limit on the path.
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.frm.hwnd(), GWL_STYLE));
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.window.hwnd(), GWL_STYLE));
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
             static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
-  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(SendMessageW(fixture.frm.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
-  EXPECT_GT(SendMessageW(fixture.frm.txtVbp(), EM_GETLIMITTEXT, 0, 0), 32767);
+  EXPECT_NE(SendMessageW(fixture.window.hwnd(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(fixture.window.hwnd(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_GT(SendMessageW(fixture.window.pathEdit(), EM_GETLIMITTEXT, 0, 0), 32767);
 }
 
 TEST(MainWindow, TabShiftTabAndAltVMoveTheFocus) {
   MainWindowFixture fixture;
-  const HWND order[] = {fixture.frm.txtVbp(), fixture.frm.cmdVbp(), fixture.frm.cmdOK(),
-                        fixture.frm.cmdCancel(), fixture.frm.txtVbp()};
+  const HWND order[] = {fixture.window.pathEdit(), fixture.window.browseButton(), fixture.window.okButton(),
+                        fixture.window.cancelButton(), fixture.window.pathEdit()};
   ASSERT_EQ(GetFocus(), order[0]);
   for (std::size_t i = 1; i < std::size(order); ++i) {
     EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_TAB));
@@ -176,9 +190,9 @@ TEST(MainWindow, TabShiftTabAndAltVMoveTheFocus) {
   EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_TAB));
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
-  EXPECT_EQ(GetFocus(), fixture.frm.cmdCancel());
+  EXPECT_EQ(GetFocus(), fixture.window.cancelButton());
   EXPECT_TRUE(fixture.Key(WM_SYSCHAR, L'v', 1 << 29));
-  EXPECT_EQ(GetFocus(), fixture.frm.txtVbp());
+  EXPECT_EQ(GetFocus(), fixture.window.pathEdit());
 }
 
 TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheFocus) {
@@ -190,14 +204,14 @@ TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheF
     int dialogs = 0;
     fixture.onDialog = [&](OPENFILENAMEW*) { return ++dialogs, FALSE; };
     fixture.answers = {IDCANCEL};
-    EXPECT_EQ(LOWORD(SendMessageW(fixture.frm.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
+    EXPECT_EQ(LOWORD(SendMessageW(fixture.window.hwnd(), DM_GETDEFID, 0, 0)), IDOK);
     if (onBrowse) {
-      SetFocus(fixture.frm.cmdVbp());
+      SetFocus(fixture.window.browseButton());
       PumpMessages();
     }
-    EXPECT_EQ(isDefault(fixture.frm.cmdOK()), !onBrowse);
-    EXPECT_EQ(isDefault(fixture.frm.cmdVbp()), onBrowse);
-    EXPECT_FALSE(isDefault(fixture.frm.cmdCancel()));
+    EXPECT_EQ(isDefault(fixture.window.okButton()), !onBrowse);
+    EXPECT_EQ(isDefault(fixture.window.browseButton()), onBrowse);
+    EXPECT_FALSE(isDefault(fixture.window.cancelButton()));
     EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_RETURN));
     EXPECT_EQ(dialogs, onBrowse ? 1 : 0);
     EXPECT_EQ(fixture.shown.size(), onBrowse ? 0u : 1u);  // OK asks first
@@ -207,7 +221,7 @@ TEST(MainWindow, EnterPressesTheDefaultButtonWhichIsOkUnlessAnotherButtonHasTheF
 TEST(MainWindow, EscAndTheCloseBoxEndTheProgramAsCancelDoes) {
   for (const bool esc : {true, false}) {
     MainWindowFixture fixture;
-    const HWND window = fixture.frm.hwnd();
+    const HWND window = fixture.window.hwnd();
     if (esc) {
       EXPECT_TRUE(fixture.Key(WM_KEYDOWN, VK_ESCAPE));
     } else {
@@ -237,24 +251,24 @@ TEST(UiFont, IsMsUiGothicOrElseTheMessageFont) {
 
 TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
   MainWindowFixture fixture;
-  FrmProgress& progress = fixture.frm.progress();
-  progress.Load();
+  ProgressWindow& progress = fixture.window.progress();
+  progress.Create();
   const HWND window = progress.hwnd();
   EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  EXPECT_EQ(GetWindow(window, GW_OWNER), fixture.frm.hwnd());  // no taskbar button of its own
+  EXPECT_EQ(GetWindow(window, GW_OWNER), fixture.window.hwnd());  // no taskbar button of its own
   EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   SendMessageW(window, WM_CLOSE, 0, 0);
   ASSERT_TRUE(IsWindow(window));
   progress.Show();
-  progress.InitProgress(3, "start");
-  progress.Progress(1);
+  progress.StartBar(3, "start");
+  progress.MoveBar(1);
   PumpMessages();
   // A run has no message loop: every update paints before it returns.
-  const std::pair<HWND, void (*)(FrmProgress&)> updates[] = {
-      {window, [](FrmProgress& p) { p.Refresh(); }},
-      {progress.lblMsg(), [](FrmProgress& p) { p.InitProgress(3, "x"); }},
-      {progress.picProg(), [](FrmProgress& p) { p.Progress(2); }},
-      {progress.lblProg(), [](FrmProgress& p) { p.Progress(1); }},
+  const std::pair<HWND, void (*)(ProgressWindow&)> updates[] = {
+      {window, [](ProgressWindow& p) { p.Repaint(); }},
+      {progress.messageLabel(), [](ProgressWindow& p) { p.StartBar(3, "x"); }},
+      {progress.track(), [](ProgressWindow& p) { p.MoveBar(2); }},
+      {progress.bar(), [](ProgressWindow& p) { p.MoveBar(1); }},
   };
   for (const auto& [painted, update] : updates) {
     InvalidateRect(painted, nullptr, TRUE);
@@ -263,8 +277,8 @@ TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
     EXPECT_FALSE(GetUpdateRect(painted, nullptr, FALSE)) << GetDlgCtrlID(painted);
   }
   // The bar is pure blue on the face colour of the track.
-  const std::pair<HWND, COLORREF> colours[] = {{progress.lblProg(), RGB(0, 0, 255)},
-                                               {progress.picProg(), GetSysColor(COLOR_BTNFACE)}};
+  const std::pair<HWND, COLORREF> colours[] = {{progress.bar(), RGB(0, 0, 255)},
+                                               {progress.track(), GetSysColor(COLOR_BTNFACE)}};
   for (const auto& [part, colour] : colours) {
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);

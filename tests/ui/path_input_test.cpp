@@ -88,14 +88,14 @@ TEST(DropOnPathBox, AFileListPutsItsFirstFileInTheBoxAndNothingElseIsTaken) {
   };
   for (const auto& c : cases) {
     MainWindowFixture fixture;
-    SetWindowTextW(fixture.frm.txtVbp(), L"C:\\before.vbp");
+    SetWindowTextW(fixture.window.pathEdit(), L"C:\\before.vbp");
     DataObject data(c.format, c.bytes);
-    IDropTarget* target = fixture.frm.txtVbpDropTarget();
+    IDropTarget* target = fixture.window.pathDropTarget();
     ASSERT_NE(target, nullptr);
     // Registered for the box: a second registration is refused.
-    EXPECT_EQ(RegisterDragDrop(fixture.frm.txtVbp(), target), DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_EQ(RegisterDragDrop(fixture.window.pathEdit(), target), DRAGDROP_E_ALREADYREGISTERED);
     RECT box{};
-    GetWindowRect(fixture.frm.txtVbp(), &box);
+    GetWindowRect(fixture.window.pathEdit(), &box);
     const POINTL point{box.left + 5, box.top + 5};
     DWORD enter = c.allowed, over = c.allowed, drop = c.allowed;
     target->DragEnter(&data, MK_LBUTTON, point, &enter);
@@ -113,7 +113,7 @@ TEST(ShowProjectOpenDialog, ShowsTheProgramsSettingsAndPutsTheChoiceInThePathBox
   MainWindowFixture fixture;
   fixture.onDialog = [&](OPENFILENAMEW* ofn) {
     EXPECT_EQ(ofn->lStructSize, sizeof(OPENFILENAMEW));
-    EXPECT_EQ(ofn->hwndOwner, fixture.frm.hwnd());
+    EXPECT_EQ(ofn->hwndOwner, fixture.window.hwnd());
     EXPECT_EQ(ofn->Flags, 0xA006u);  // overwrite and create prompts, no read-only box or return
     const wchar_t* filter = ofn->lpstrFilter;
     EXPECT_EQ(std::wstring(filter), L"プロジェクト ファイル (*.vbp)");
@@ -130,7 +130,7 @@ TEST(ShowProjectOpenDialog, ShowsTheProgramsSettingsAndPutsTheChoiceInThePathBox
     std::wcscpy(ofn->lpstrFile, L"D:\\プロジェクト\\表示.vbp");
     return TRUE;
   };
-  fixture.Click(fixture.frm.cmdVbp());
+  fixture.Click(fixture.window.browseButton());
   EXPECT_EQ(fixture.Path(), L"D:\\プロジェクト\\表示.vbp");
   EXPECT_TRUE(fixture.shown.empty());
 }
@@ -139,9 +139,7 @@ TEST(ShowProjectOpenDialog, ReportsAFailureButNotACancel) {
   for (const DWORD error : {DWORD{0}, DWORD{CDERR_DIALOGFAILURE}}) {
     MainWindowFixture fixture;
     fixture.dialogError = error;
-    std::wstring file = L"stale";
-    EXPECT_FALSE(ShowProjectOpenDialog(fixture.frm.hwnd(), fixture.dialog, fixture.messages, file));
-    EXPECT_EQ(file, L"");
+    EXPECT_FALSE(ShowProjectOpenDialog(fixture.window.hwnd(), fixture.dialog, fixture.messages));
     ASSERT_EQ(fixture.shown.size(), error == 0 ? 0u : 1u) << error;
     if (error == 0) continue;
     EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 16u);

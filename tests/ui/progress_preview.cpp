@@ -4,17 +4,16 @@
 
 #include <windows.h>
 
-#include "frm_progress.h"
+#include "messages.h"
+#include "progress_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  velmori::FrmProgress frmProgress;
-  frmProgress.Load();
-  frmProgress.Show();
-  frmProgress.Refresh();
-  frmProgress.InitProgress(5, "標準モジュールを読み込んでいます…");
-  frmProgress.Progress(0);
-  frmProgress.Progress(1);
-  frmProgress.Progress(2);
+  velmori::ProgressWindow progress;
+  progress.RunStarted();
+  progress.CategoryStarted(5, velmori::text::kLoadingModules);
+  progress.FileDone(0);
+  progress.FileDone(1);
+  progress.FileDone(2);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   return 0;

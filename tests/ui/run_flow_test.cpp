@@ -63,9 +63,9 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     ThrowingFiles throwing;
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
-      SetWindowTextW(fixture.frm.txtVbp(), vbp.c_str());
+      SetWindowTextW(fixture.window.pathEdit(), vbp.c_str());
       fixture.answers = {c.answer};
-      fixture.Click(fixture.frm.cmdOK());
+      fixture.Click(fixture.window.okButton());
 
       // The confirmation, then at most one box: never a success after a failure.
       ASSERT_EQ(fixture.shown.size(), c.style == 0 ? 1u : 2u) << c.name;
@@ -85,13 +85,13 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
         EXPECT_EQ(box.progressShown, c.progressShown) << c.name;
         EXPECT_EQ(GetCursor(), arrow) << c.name;  // given back by the run
       }
-      EXPECT_EQ(fixture.frm.progress().hwnd(), nullptr) << c.name;
-      EXPECT_TRUE(IsWindowVisible(fixture.frm.hwnd())) << c.name;  // ready for another run
+      EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
+      EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd())) << c.name;  // ready for another run
       std::ifstream in(bas, std::ios::binary);
       EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.style == 64 ? cleaned : module)
           << c.name;
       if (c.style == 64) {  // and again
-        fixture.Click(fixture.frm.cmdOK());
+        fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);
         EXPECT_EQ(fixture.shown[3].text, c.text);
       }
@@ -121,19 +121,19 @@ void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
   MainWindowFixture fixture;
-  FrmProgress& progress = fixture.frm.progress();
-  progress.Load();
+  ProgressWindow& progress = fixture.window.progress();
+  progress.Create();
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   const std::pair<HWND, HCURSOR> windows[] = {
-      {fixture.frm.hwnd(), arrow},  {fixture.frm.txtVbp(), LoadCursorW(nullptr, IDC_IBEAM)},
-      {fixture.frm.cmdOK(), arrow}, {progress.hwnd(), arrow},
-      {progress.picProg(), arrow},  {progress.lblProg(), arrow}};
+      {fixture.window.hwnd(), arrow},  {fixture.window.pathEdit(), LoadCursorW(nullptr, IDC_IBEAM)},
+      {fixture.window.okButton(), arrow}, {progress.hwnd(), arrow},
+      {progress.track(), arrow},  {progress.bar(), arrow}};
   {
     const WaitCursor busy;
     for (const auto& [window, idle] : windows) EXPECT_EQ(CursorOver(window), wait);
     SetTimer(nullptr, 0, 20, InspectBox);
-    EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", kStyleError), IDOK);
+    EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", MessageKind::Error), Answer::Ok);
     EXPECT_EQ(g_overBox, wait);
     EXPECT_EQ(g_overButton, wait);
   }

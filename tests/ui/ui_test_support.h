@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dpi.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "message_box.h"
 #include "window_class.h"
 
@@ -40,17 +40,17 @@ struct ShownBox {
 class MainWindowFixture {
  public:
   explicit MainWindowFixture(unsigned dpi = 96, FileSystem& files = SystemFileSystem())
-      : frm((SetDpiOverride(dpi), MainServices{files, messages, SystemCodePage(), dialog})) {
-    if (!frm.Load()) throw std::runtime_error("the main window was not created");
-    frm.Show();
+      : window((SetDpiOverride(dpi), MainServices{files, messages, SystemCodePage(), dialog})) {
+    if (!window.Create()) throw std::runtime_error("the main window was not created");
+    window.Show();
     // Under Wine the focus arrives later, as messages from the X server.
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(10)) {
       PumpMessages();
-      if (GetActiveWindow() == frm.hwnd() && IsChild(frm.hwnd(), GetFocus())) break;
+      if (GetActiveWindow() == window.hwnd() && IsChild(window.hwnd(), GetFocus())) break;
     }
   }
   ~MainWindowFixture() {
-    frm.Unload();
+    window.Close();
     PumpMessages();
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
@@ -58,14 +58,14 @@ class MainWindowFixture {
   }
 
   void Click(HWND button) {
-    SendMessageW(frm.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+    SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
   }
-  std::wstring Path() const { return WindowText(frm.txtVbp()); }
+  std::wstring Path() const { return WindowText(window.pathEdit()); }
   // A key through the window's dialog keyboard handling, as the message loop gives it.
   bool Key(UINT message, WPARAM key, LPARAM data = 0) {
     MSG msg{GetFocus(), message, key, data, 0, {}};
-    const bool handled = frm.HandleDialogKey(msg);
+    const bool handled = window.HandleDialogKey(msg);
     if (!handled) DispatchMessageW(&msg);
     PumpMessages();
     return handled;
@@ -87,7 +87,7 @@ class MainWindowFixture {
   }};
   OpenDialogFunctions dialog{[this](OPENFILENAMEW* ofn) { return onDialog(ofn); },
                              [this] { return dialogError; }};
-  FrmMain frm;
+  MainWindow window;
 };
 
 }  // namespace velmori::test

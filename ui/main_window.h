@@ -1,6 +1,6 @@
 #pragma once
-// frmMain: the main window. A box for the project file path (typed, dropped or
-// browsed to), a warning, and the OK and Cancel buttons.
+// The main window: a box for the project file path (typed, dropped or browsed
+// to), a warning, and the OK and Cancel buttons.
 
 #include <windows.h>
 #include <ole2.h>
@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "code_page.h"
+#include "dpi.h"
 #include "drop_target.h"
-#include "frm_progress.h"
 #include "open_dialog.h"
 #include "os/file_system.h"
+#include "progress_window.h"
 #include "ui_port.h"
 #include "win32_handles.h"
 
@@ -33,79 +34,77 @@ struct MainServices {
 enum MainControlId : int {
   kIdOk = IDOK,
   kIdCancel = IDCANCEL,
-  kIdLblVbp = 100,
-  kIdTxtVbp = 101,
-  kIdCmdVbp = 102,
-  kIdLabel1 = 103,
+  kIdPathLabel = 100,
+  kIdPathEdit = 101,
+  kIdBrowse = 102,
+  kIdWarning = 103,
 };
 
-class FrmMain {
+class MainWindow {
  public:
-  explicit FrmMain(MainServices services);
-  FrmMain(const FrmMain&) = delete;
-  FrmMain& operator=(const FrmMain&) = delete;
-  ~FrmMain();
+  explicit MainWindow(MainServices services);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow();
 
-  // Creates the window and its controls (which runs Form_Load); hidden until
-  // Show. Returns false, with GetLastError set, when the window cannot be made.
-  bool Load();
+  // Creates the window and its controls, hidden until Show. Returns false, with
+  // GetLastError set, when the window cannot be made.
+  bool Create();
   // Shows the window modeless with the focus in the path box.
   void Show();
   // Closes the window, which ends the program.
-  void Unload();
+  void Close();
 
   // Gives the dialog keyboard interface (Tab, Enter, Esc, Alt+V) a message of
   // the message loop; true when it was handled.
   bool HandleDialogKey(MSG& message);
 
   HWND hwnd() const noexcept { return window_.get(); }
-  HWND lblVbp() const noexcept { return lblVbp_; }
-  HWND txtVbp() const noexcept { return txtVbp_; }
-  HWND cmdVbp() const noexcept { return cmdVbp_; }
-  HWND cmdOK() const noexcept { return cmdOK_; }
-  HWND cmdCancel() const noexcept { return cmdCancel_; }
-  HWND Label1() const noexcept { return Label1_; }
+  HWND pathLabel() const noexcept { return pathLabel_; }
+  HWND pathEdit() const noexcept { return pathEdit_; }
+  HWND browseButton() const noexcept { return browseButton_; }
+  HWND okButton() const noexcept { return okButton_; }
+  HWND cancelButton() const noexcept { return cancelButton_; }
+  HWND warningLabel() const noexcept { return warningLabel_; }
   unsigned dpi() const noexcept { return dpi_; }
   // The drop target registered for the path box.
-  IDropTarget* txtVbpDropTarget() const noexcept { return dropTarget_.get(); }
-  FrmProgress& progress() noexcept { return frmProgress_; }
+  IDropTarget* pathDropTarget() const noexcept { return dropTarget_.get(); }
+  ProgressWindow& progress() noexcept { return progress_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  void Form_Load();
-  void cmdOK_Click();
-  void cmdCancel_Click();
-  void cmdVbp_Click();
-  void txtVbp_OLEDragDrop(const std::vector<std::wstring>& files);
-
-  void CreateControls();
-  void Layout();
+  void OnOk();
+  void OnBrowse();
+  void OnFilesDropped(const std::vector<std::wstring>& files);
   void OnCommand(int id, int code, HWND control);
   void OnActivate(bool active);
   void OnNextControl(WPARAM wParam, LPARAM lParam);
-  void OnDpiChanged(unsigned dpi, const RECT& suggested);
+
+  void CreateControls();
+  void Rescale(unsigned dpi);
+  void Layout();
   void MakeDefault(HWND button);
   void LoadIcons();
   void ReportUnexpected(const char* description);
 
   MainServices services_;
-  FrmProgress frmProgress_;
+  ProgressWindow progress_;
   UniqueWindow window_;
-  HWND lblVbp_ = nullptr;
-  HWND txtVbp_ = nullptr;
-  HWND cmdVbp_ = nullptr;
-  HWND cmdOK_ = nullptr;
-  HWND cmdCancel_ = nullptr;
-  HWND Label1_ = nullptr;
+  HWND pathLabel_ = nullptr;
+  HWND pathEdit_ = nullptr;
+  HWND browseButton_ = nullptr;
+  HWND okButton_ = nullptr;
+  HWND cancelButton_ = nullptr;
+  HWND warningLabel_ = nullptr;
   HWND focusBeforeDeactivation_ = nullptr;
   UniqueFont font_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
   ComPtr<FileDropTarget> dropTarget_;
   DropRegistration dropRegistration_;
-  unsigned dpi_ = 96;
+  unsigned dpi_ = kDefaultDpi;
 };
 
 }  // namespace velmori

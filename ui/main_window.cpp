@@ -1,0 +1,267 @@
+#include "main_window.h"
+
+#include <exception>
+#include <utility>
+
+#include "layout.h"
+#include "messages.h"
+#include "project_run.h"
+#include "res/resource.h"
+#include "ui_font.h"
+#include "wait_cursor.h"
+#include "window_class.h"
+
+namespace velmori {
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = 0;
+
+void Place(HWND control, const PixelRect& rect) {
+  MoveControl(control, rect.left, rect.top, rect.width, rect.height);
+}
+
+HWND CreateTextControl(HWND parent, const wchar_t* windowClass, const char* text, DWORD style,
+                          DWORD exStyle, int id) {
+  return CreateControl(parent, windowClass, Utf8ToNative(text).c_str(), style, exStyle, id);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainServices services) : services_(std::move(services)) {}
+
+MainWindow::~MainWindow() { window_.reset(); }
+
+bool MainWindow::Create() {
+  if (window_) return true;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = ProgramInstance();
+  windowClass.hIcon = LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDI_VELMORI));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  windowClass.lpszClassName = kMainWindowClass;
+  if (!RegisterWindowClass(windowClass)) return false;
+
+  // The caption is empty until the window and its controls are complete.
+  window_.reset(CreateWindowExW(kExStyle, kMainWindowClass, L"", kStyle, 0, 0, 1, 1, nullptr,
+                                nullptr, ProgramInstance(), this));
+  if (!window_) return false;
+  CreateControls();
+  Rescale(WindowDpi(window_.get()));
+  PlaceCentred(window_.get(), LayoutMain(dpi_).client);
+  progress_.SetOwner(window_.get());
+  dropTarget_ = FileDropTarget::Create(
+      [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });
+  dropRegistration_ = DropRegistration(pathEdit_, dropTarget_.get());
+  SetWindowTextW(window_.get(), Utf8ToNative(text::kAppTitle).c_str());
+  return true;
+}
+
+void MainWindow::CreateControls() {
+  const HWND window = window_.get();
+  // Creation order is the tab order: path box, "...", OK, Cancel.
+  pathLabel_ = CreateTextControl(window, L"STATIC", text::kPathLabel, SS_LEFTNOWORDWRAP, 0,
+                                    kIdPathLabel);
+  pathEdit_ = CreateControl(window, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                            kIdPathEdit);
+  SendMessageW(pathEdit_, EM_SETLIMITTEXT, 0, 0);  // no length limit of its own
+  browseButton_ = CreateTextControl(window, L"BUTTON", text::kBrowseButton,
+                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdBrowse);
+  okButton_ = CreateTextControl(window, L"BUTTON", text::kOkButton,
+                                   WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY, 0, kIdOk);
+  cancelButton_ = CreateTextControl(window, L"BUTTON", text::kCancelButton,
+                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
+  warningLabel_ =
+      CreateTextControl(window, L"STATIC", text::kWarning, SS_LEFT, 0, kIdWarning);
+}
+
+// The font, the icons and the layout at `dpi`: at creation and on a move to a
+// screen of another density.
+void MainWindow::Rescale(unsigned dpi) {
+  dpi_ = dpi;
+  font_ = CreateUiFont(dpi_);
+  ApplyFont(window_.get(), font_.get());
+  LoadIcons();
+  Layout();
+}
+
+void MainWindow::LoadIcons() {
+  const auto load = [this](int size) {
+    const int pixels = MulDiv(size, static_cast<int>(dpi_), static_cast<int>(kDefaultDpi));
+    return UniqueIcon(static_cast<HICON>(LoadImageW(
+        ProgramInstance(), MAKEINTRESOURCEW(IDI_VELMORI), IMAGE_ICON, pixels, pixels, 0)));
+  };
+  bigIcon_ = load(32);
+  smallIcon_ = load(16);
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void MainWindow::Layout() {
+  const MainLayout layout = LayoutMain(dpi_);
+  // The caption label is sized to its text, so a wider replacement font does not cut it.
+  Place(pathLabel_, SizedToText(layout.pathLabel, TextExtent(pathLabel_, font_.get())));
+  Place(pathEdit_, layout.pathEdit);
+  Place(browseButton_, layout.browseButton);
+  Place(okButton_, layout.okButton);
+  Place(cancelButton_, layout.cancelButton);
+  Place(warningLabel_, layout.warningLabel);
+}
+
+void MainWindow::Show() {
+  if (!window_) return;
+  ShowWindow(window_.get(), SW_SHOW);
+  SetForegroundWindow(window_.get());
+  SetFocus(pathEdit_);
+}
+
+void MainWindow::Close() { window_.reset(); }
+
+bool MainWindow::HandleDialogKey(MSG& message) {
+  return window_ && IsDialogMessageW(window_.get(), &message);
+}
+
+void MainWindow::OnOk() {
+  if (services_.messages.ShowMessage(text::kConfirmBackup, MessageKind::Confirmation) !=
+      Answer::Ok) {
+    return;
+  }
+  bool cleaned = false;
+  {
+    const WaitCursor wait;
+    const RunContext context{services_.files, services_.messages, progress_, services_.codePage};
+    cleaned = CleanProject(context, WindowText(pathEdit_));
+  }
+  if (cleaned) services_.messages.ShowMessage(text::kSuccess, MessageKind::Information);
+}
+
+void MainWindow::ReportUnexpected(const char* description) {
+  try {
+    services_.messages.ShowMessage(std::string(text::kUnexpectedFailure) + description,
+                                   MessageKind::Error);
+  } catch (...) {
+    // Not even the report could be made (no memory left): nothing more to do.
+  }
+}
+
+void MainWindow::OnBrowse() {
+  const std::optional<std::wstring> path =
+      ShowProjectOpenDialog(window_.get(), services_.openDialog, services_.messages);
+  if (path) SetWindowTextW(pathEdit_, path->c_str());
+}
+
+void MainWindow::OnFilesDropped(const std::vector<std::wstring>& files) {
+  if (!files.empty()) SetWindowTextW(pathEdit_, files.front().c_str());
+}
+
+void MainWindow::OnCommand(int id, int code, HWND control) {
+  switch (code) {
+    case BN_CLICKED:  // also Enter (IDOK) and Esc (IDCANCEL) from the dialog keys
+      if (id == kIdOk) OnOk();
+      else if (id == kIdCancel) Close();
+      else if (id == kIdBrowse) OnBrowse();
+      break;
+    case BN_SETFOCUS:  // a focused button is the one Enter presses
+      MakeDefault(control);
+      break;
+    case EN_SETFOCUS:
+      MakeDefault(okButton_);
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::MakeDefault(HWND button) {
+  for (HWND candidate : {browseButton_, okButton_, cancelButton_}) {
+    const WPARAM kind = candidate == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    SendMessageW(candidate, BM_SETSTYLE, kind | BS_NOTIFY, TRUE);
+  }
+}
+
+void MainWindow::OnActivate(bool active) {
+  if (!active) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_.get(), focus)) focusBeforeDeactivation_ = focus;
+    return;
+  }
+  HWND focus = focusBeforeDeactivation_;
+  if (focus == nullptr || !IsChild(window_.get(), focus)) focus = pathEdit_;
+  SetFocus(focus);
+}
+
+// The dialog keyboard interface moves the focus through this message (Tab,
+// Shift+Tab, and Alt+V, which focuses the label and then the control after it).
+void MainWindow::OnNextControl(WPARAM wParam, LPARAM lParam) {
+  HWND target = nullptr;
+  if (LOWORD(lParam) != 0) {
+    target = reinterpret_cast<HWND>(wParam);
+  } else {
+    HWND from = GetFocus();
+    if (from != nullptr && !IsChild(window_.get(), from)) from = nullptr;
+    target = GetNextDlgTabItem(window_.get(), from, wParam != 0);
+  }
+  if (target == nullptr) return;
+  if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageW(target, EM_SETSEL, 0, -1);
+  }
+  SetFocus(target);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+  MainWindow* self = WindowObject<MainWindow>(window, message, lParam);
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->HandleMessage(window, message, wParam, lParam);
+  } catch (const std::exception& failure) {
+    // Nothing may unwind into the system code that called the window procedure.
+    // A run stopped this way has unloaded its progress window and restored the
+    // cursor on the way out.
+    self->ReportUnexpected(failure.what());
+    return 0;
+  }
+}
+
+LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto dpiAnswer = HandleDpiMessage(
+      window, message, wParam, lParam, kStyle, kExStyle,
+      [](unsigned dpi) { return LayoutMain(dpi).client; }, [this](unsigned dpi) { Rescale(dpi); });
+  if (dpiAnswer) return *dpiAnswer;
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kIdOk, DC_HASDEFID);
+    case WM_NEXTDLGCTL:
+      OnNextControl(wParam, lParam);
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_SETCURSOR:
+      if (WaitCursor::Answer()) return TRUE;
+      break;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      dropRegistration_ = DropRegistration();
+      progress_.Close();
+      PostQuitMessage(0);  // the last window of the program is gone
+      return 0;
+    case WM_NCDESTROY:
+      window_.release();
+      pathLabel_ = pathEdit_ = browseButton_ = okButton_ = cancelButton_ = warningLabel_ = nullptr;
+      focusBeforeDeactivation_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace velmori

@@ -1,0 +1,74 @@
+#pragma once
+// The progress window: the small tool window that shows the kind of file being
+// cleaned and a bar that grows file by file. It shows the progress of a run.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "dpi.h"
+#include "ui_port.h"
+#include "win32_handles.h"
+
+namespace velmori {
+
+class ProgressWindow final : public RunProgress {
+ public:
+  // `owner`: the window it stands above (it has no taskbar button of its own).
+  explicit ProgressWindow(HWND owner = nullptr) noexcept : owner_(owner) {}
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+  ~ProgressWindow() override;
+
+  void SetOwner(HWND owner) noexcept { owner_ = owner; }
+
+  // RunProgress, in the window's terms: a run creates, shows and paints the
+  // window; a category starts the bar; a file done moves it; the end closes it.
+  void RunStarted() override {
+    Create();
+    Show();
+    Repaint();
+  }
+  void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
+    StartBar(fileCount, message);
+  }
+  void FileDone(std::int32_t index) override { MoveBar(index); }
+  void RunEnded() override { Close(); }
+
+  void Create();
+  void Show();
+  // Paints the whole window now: a run has no message loop of its own.
+  void Repaint();
+  // Shows `message`; a `maximum` above 0 also empties the bar and makes it the
+  // number of steps of a full bar.
+  void StartBar(std::int32_t maximum, const std::string& message);
+  // Sets the bar to `index` steps of the maximum.
+  void MoveBar(std::int32_t index);
+  void Close();
+
+  HWND hwnd() const noexcept { return window_.get(); }
+  HWND messageLabel() const noexcept { return messageLabel_; }
+  HWND track() const noexcept { return track_; }
+  HWND bar() const noexcept { return bar_; }
+  unsigned dpi() const noexcept { return dpi_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Rescale(unsigned dpi);
+  void Layout();
+  void SizeBar();
+
+  HWND owner_ = nullptr;
+  UniqueWindow window_;
+  HWND messageLabel_ = nullptr;
+  HWND track_ = nullptr;
+  HWND bar_ = nullptr;
+  UniqueFont font_;
+  unsigned dpi_ = kDefaultDpi;
+  std::int32_t barMaximum_ = 0;
+  double barTwips_ = 0;
+};
+
+}  // namespace velmori

@@ -45,6 +45,7 @@ bool CleanProject(const RunContext& context, const NativeString& project) {
     const auto count = static_cast<std::int32_t>(list.size());
     context.progress.CategoryStarted(count, row.progressMessage);
     for (std::int32_t i = 0; i < count; ++i) {
+      if (context.progress.StopRequested()) return false;
       if (!CleanSourceFile(context, SourcePath(projectFolder, list[i]), buffers)) return false;
       context.progress.FileDone(i);
     }

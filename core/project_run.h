@@ -23,7 +23,7 @@ struct RunContext {
 NativeString SourcePath(const NativeString& projectFolder, const SourceEntry& entry);
 
 // True when every listed file was cleaned or skipped; false after the failure
-// has been reported.
+// has been reported, or when the progress port asked the run to stop.
 bool CleanProject(const RunContext& context, const NativeString& project);
 
 }  // namespace velmori

@@ -35,6 +35,9 @@ class RunProgress {
   virtual void CategoryStarted(std::int32_t fileCount, const std::string& message) = 0;
   virtual void FileDone(std::int32_t index) = 0;
   virtual void RunEnded() = 0;
+  // Asked before each file: true stops the run there, without a report (the
+  // user's session is ending). A file once begun is always finished.
+  virtual bool StopRequested() { return false; }
 };
 
 }  // namespace velmori

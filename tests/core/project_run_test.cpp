@@ -63,6 +63,21 @@ TEST(CleanProject, StopsAtTheFirstFailureAndTouchesNothingAfterIt) {
   EXPECT_EQ(folder.Listing().size(), 8u);                 // no temporary file left
 }
 
+// The session ends: the run stops between files, silently, the file begun done.
+TEST(CleanProject, StopsBetweenFilesWhenAsked) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Form=f1.frm\r\nForm=f2.frm\r\nModule=m; m.bas\r\n");
+  for (const char* name : {"f1.frm", "f2.frm", "m.bas"}) folder.Write(name, kModuleDirty);
+  RunFixture run;
+  run.progress.stopAfter = 1;
+  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
+  EXPECT_TRUE(run.messages.shown.empty());
+  EXPECT_EQ(folder.Read("f1.frm"), kModuleClean);
+  EXPECT_EQ(folder.Read("f2.frm"), kModuleDirty);
+  EXPECT_EQ(folder.Read("m.bas"), kModuleDirty);
+  EXPECT_EQ(run.progress.events.back(), "RunEnded");
+}
+
 TEST(CleanProject, ProjectListingNothingShowsAnEmptyRun) {
   TempFolder folder;
   folder.Write("empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n");

@@ -42,11 +42,15 @@ class RecordingProgress final : public RunProgress {
   }
   void FileDone(std::int32_t index) override {
     events.push_back("FileDone " + std::to_string(index));
+    ++filesDone;
   }
+  bool StopRequested() override { return filesDone == stopAfter; }
   void RunEnded() override {
     events.push_back("RunEnded");
   }
   std::vector<std::string> events;
+  int filesDone = 0;
+  int stopAfter = -1;  // files done before the run is asked to stop
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.

@@ -8,7 +8,6 @@
 #include "project_run.h"
 #include "res/resource.h"
 #include "ui_font.h"
-#include "wait_cursor.h"
 #include "window_class.h"
 
 namespace velmori {
@@ -123,18 +122,46 @@ bool MainWindow::HandleDialogKey(MSG& message) {
   return window_ && IsDialogMessageW(window_.get(), &message);
 }
 
+// Asks for the confirmation and starts the run on its worker thread. The
+// window takes no input until the run is over, as under a modal window; it
+// goes on painting and answering the system.
 void MainWindow::OnOk() {
+  if (running()) return;
   if (services_.messages.ShowMessage(text::kConfirmBackup, MessageKind::Confirmation) !=
       Answer::Ok) {
     return;
   }
-  bool cleaned = false;
-  {
-    const WaitCursor wait;
-    const RunContext context{services_.files, services_.messages, progress_, services_.codePage};
-    cleaned = CleanProject(context, WindowText(pathEdit_));
+  const std::wstring project = WindowText(pathEdit_);
+  run_.Start(
+      window_.get(),
+      [files = &services_.files, codePage = services_.codePage, project](MessagePort& messages,
+                                                                         RunProgress& progress) {
+        return CleanProject(RunContext{*files, messages, progress, codePage}, project);
+      },
+      [this](const RunOutcome& outcome) { OnRunFinished(outcome); });
+  waitCursor_.emplace();
+  focusBeforeRun_ = GetFocus();
+  EnableWindow(window_.get(), FALSE);
+}
+
+void MainWindow::OnRunFinished(const RunOutcome& outcome) {
+  waitCursor_.reset();
+  EnableWindow(window_.get(), TRUE);
+  SetFocus(focusBeforeRun_ != nullptr && IsChild(window_.get(), focusBeforeRun_) ? focusBeforeRun_
+                                                                                : pathEdit_);
+  if (!outcome.unexpected.empty()) {
+    ReportUnexpected(outcome.unexpected.c_str());
+  } else if (outcome.succeeded) {
+    services_.messages.ShowMessage(text::kSuccess, MessageKind::Information);
   }
-  if (cleaned) services_.messages.ShowMessage(text::kSuccess, MessageKind::Information);
+}
+
+// The user's session ends: the file being cleaned is finished, the run stops
+// before the next one, and the program ends.
+void MainWindow::OnEndSession() {
+  run_.StopAndWait();
+  waitCursor_.reset();
+  Close();
 }
 
 void MainWindow::ReportUnexpected(const char* description) {
@@ -159,6 +186,7 @@ void MainWindow::OnFilesDropped(const std::vector<std::wstring>& files) {
 void MainWindow::OnCommand(int id, int code, HWND control) {
   switch (code) {
     case BN_CLICKED:  // also Enter (IDOK) and Esc (IDCANCEL) from the dialog keys
+      if (running()) break;  // the window takes no input during a run
       if (id == kIdOk) OnOk();
       else if (id == kIdCancel) Close();
       else if (id == kIdBrowse) OnBrowse();
@@ -218,14 +246,13 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
     return self->HandleMessage(window, message, wParam, lParam);
   } catch (const std::exception& failure) {
     // Nothing may unwind into the system code that called the window procedure.
-    // A run stopped this way has unloaded its progress window and restored the
-    // cursor on the way out.
     self->ReportUnexpected(failure.what());
     return 0;
   }
 }
 
 LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (run_.HandleMessage(message, wParam, lParam)) return 0;
   const auto dpiAnswer = HandleDpiMessage(
       window, message, wParam, lParam, kStyle, kExStyle,
       [](unsigned dpi) { return LayoutMain(dpi).client; }, [this](unsigned dpi) { Rescale(dpi); });
@@ -246,9 +273,16 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
       if (WaitCursor::Answer()) return TRUE;
       break;
     case WM_CLOSE:
-      Close();
+      if (!running()) Close();  // the close box, Alt+F4 and the taskbar wait for the run
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) OnEndSession();
       return 0;
     case WM_DESTROY:
+      run_.StopAndWait();
+      waitCursor_.reset();
       dropRegistration_ = DropRegistration();
       progress_.Close();
       PostQuitMessage(0);  // the last window of the program is gone

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@
 #include "open_dialog.h"
 #include "os/file_system.h"
 #include "progress_window.h"
+#include "run_thread.h"
 #include "ui_port.h"
+#include "wait_cursor.h"
 #include "win32_handles.h"
 
 namespace velmori {
@@ -70,12 +73,16 @@ class MainWindow {
   // The drop target registered for the path box.
   IDropTarget* pathDropTarget() const noexcept { return dropTarget_.get(); }
   ProgressWindow& progress() noexcept { return progress_; }
+  // Whether a run is going on (on its worker thread).
+  bool running() const noexcept { return run_.running(); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnOk();
+  void OnRunFinished(const RunOutcome& outcome);
+  void OnEndSession();
   void OnBrowse();
   void OnFilesDropped(const std::vector<std::wstring>& files);
   void OnCommand(int id, int code, HWND control);
@@ -91,6 +98,9 @@ class MainWindow {
 
   MainServices services_;
   ProgressWindow progress_;
+  RunThread run_{services_.messages, progress_};
+  std::optional<WaitCursor> waitCursor_;  // while a run lasts
+  HWND focusBeforeRun_ = nullptr;
   UniqueWindow window_;
   HWND pathLabel_ = nullptr;
   HWND pathEdit_ = nullptr;

@@ -59,7 +59,13 @@ struct IconTraits {
   static void Close(HICON icon) noexcept { DestroyIcon(icon); }
 };
 
+struct KernelObjectTraits {
+  using Handle = HANDLE;  // an event, thread or other kernel object; null when empty
+  static void Close(Handle handle) noexcept { CloseHandle(handle); }
+};
+
 using UniqueFont = UniqueHandle<FontTraits>;
+using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;
 using UniqueScreenDc = UniqueHandle<ScreenDcTraits>;

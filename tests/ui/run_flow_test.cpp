@@ -8,8 +8,11 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
+#include "../core/test_support.h"
 #include "ui_test_support.h"
 #include "wait_cursor.h"
 
@@ -98,6 +101,102 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     }
     SetFileAttributesW(bas.c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(folder);
+  }
+}
+
+// The real file system, except that reading the first module waits until the
+// test lets it go on: the run is then caught in the middle of a file.
+class BlockingFiles final : public FileSystem {
+ public:
+  FileFacts Probe(const NativeString& path) override { return real_.Probe(path); }
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
+    if (path.ends_with(L"a.bas")) {
+      SetEvent(entered_.get());
+      WaitForSingleObject(release_.get(), 20000);
+    }
+    return real_.Read(path, bytes);
+  }
+  TempResult CreateTempBeside(const NativeString& file) override {
+    return real_.CreateTempBeside(file);
+  }
+  bool Entered() const { return WaitForSingleObject(entered_.get(), 0) == WAIT_OBJECT_0; }
+  void Release() { SetEvent(release_.get()); }
+
+ private:
+  FileSystem& real_ = SystemFileSystem();
+  UniqueKernelObject entered_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  UniqueKernelObject release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+// Whether another thread gets an answer to WM_NULL from `window` within 250 ms,
+// while this thread pumps messages, as the system asks a window that looks hung.
+bool AnswersTheSystem(HWND window) {
+  bool answered = false;
+  std::thread asker([&] {
+    DWORD_PTR result = 0;
+    answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result) != 0;
+  });
+  MainWindowFixture::PumpWhile([&] { return !answered; });
+  asker.join();
+  return answered;
+}
+
+// A run caught in the middle of a file: the window thread goes on painting and
+// answering the system; the main window takes no input and cannot be closed;
+// a session end finishes the file, stops the run and ends the program.
+TEST(OkButton, TheWindowStaysAliveWhileARunWorks) {
+  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+  const std::string clean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
+  for (const bool sessionEnds : {false, true}) {
+    TempFolder folder;
+    folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
+    folder.Write("a.bas", dirty);
+    folder.Write("b.bas", dirty);
+    BlockingFiles files;
+    MainWindowFixture fixture(96, files);
+    const HWND main = fixture.window.hwnd();
+    SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
+    const auto clickOk = [&] {
+      SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(fixture.window.okButton()));
+    };
+    clickOk();
+    MainWindowFixture::PumpWhile([&] { return !files.Entered(); });
+    ASSERT_TRUE(files.Entered());
+
+    EXPECT_TRUE(AnswersTheSystem(main));
+    InvalidateRect(main, nullptr, TRUE);
+    PumpMessages();
+    RECT unpainted{};
+    EXPECT_FALSE(GetUpdateRect(main, &unpainted, FALSE));  // painted already
+    EXPECT_TRUE(IsWindowVisible(fixture.window.progress().hwnd()));
+    EXPECT_EQ(WindowText(fixture.window.progress().messageLabel()),
+              L"標準モジュールを読み込んでいます…");
+    EXPECT_FALSE(IsWindowEnabled(main));
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    clickOk();  // refused: no second confirmation
+    EXPECT_EQ(fixture.shown.size(), 1u);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_TRUE(fixture.window.running());
+
+    if (sessionEnds) {
+      std::thread later([&] { Sleep(100), files.Release(); });
+      EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+      SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+      later.join();
+      EXPECT_FALSE(IsWindow(main));  // the program ends
+      EXPECT_EQ(folder.Read("a.bas"), clean);  // the file begun is finished
+      EXPECT_EQ(folder.Read("b.bas"), dirty);  // the next one is never begun
+      EXPECT_EQ(fixture.shown.size(), 1u);
+    } else {
+      files.Release();
+      MainWindowFixture::PumpWhile([&] { return fixture.window.running(); });
+      ASSERT_EQ(fixture.shown.size(), 2u);
+      EXPECT_EQ(fixture.shown[1].text, L"正常に終了しました。");
+      EXPECT_TRUE(IsWindowEnabled(main));
+      EXPECT_EQ(folder.Read("b.bas"), clean);
+    }
+    EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
   }
 }
 

@@ -57,9 +57,18 @@ class MainWindowFixture {
     SetDpiOverride(0);
   }
 
+  // Clicks a button; a run that OK starts is pumped to its end.
   void Click(HWND button) {
     SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
+    PumpWhile([this] { return window.running(); });
+  }
+  // Pumps messages while `busy` holds, for up to ten seconds.
+  static void PumpWhile(const std::function<bool()>& busy) {
+    for (const DWORD start = GetTickCount(); busy() && GetTickCount() - start < 10000;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      PumpMessages();
+    }
   }
   std::wstring Path() const { return WindowText(window.pathEdit()); }
   // A key through the window's dialog keyboard handling, as the message loop gives it.

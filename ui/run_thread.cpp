@@ -1,0 +1,148 @@
+#include "run_thread.h"
+
+#include <exception>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace velmori {
+namespace {
+
+constexpr UINT kPaintInterval = 1000 / 30;  // ms
+
+// A call from the worker, answered by the window thread.
+struct WindowCall {
+  const std::function<void()>* call;
+  std::exception_ptr failure;
+};
+
+}  // namespace
+
+class RunThread::WorkerMessages final : public MessagePort {
+ public:
+  explicit WorkerMessages(RunThread& run) : run_(run) {}
+  Answer ShowMessage(const std::string& text, MessageKind kind) override {
+    Answer answer = Answer::Cancel;
+    run_.CallOnWindowThread([&] { answer = run_.messages_.ShowMessage(text, kind); });
+    return answer;
+  }
+
+ private:
+  RunThread& run_;
+};
+
+class RunThread::WorkerProgress final : public RunProgress {
+ public:
+  explicit WorkerProgress(RunThread& run) : run_(run) {}
+  void RunStarted() override {
+    run_.CallOnWindowThread([this] { run_.progress_.RunStarted(); });
+  }
+  void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
+    run_.CallOnWindowThread([&] {
+      run_.latest_ = -1;
+      run_.shown_ = -1;
+      run_.progress_.CategoryStarted(fileCount, message);
+    });
+  }
+  void FileDone(std::int32_t index) override { run_.latest_.store(index); }
+  void RunEnded() override {
+    try {
+      run_.CallOnWindowThread([this] {
+        run_.PaintLatest();
+        run_.progress_.RunEnded();
+      });
+    } catch (...) {
+      // Called on the way out of a run, perhaps by an exception: it must not throw.
+    }
+  }
+  bool StopRequested() override { return run_.stop_.load(); }
+
+ private:
+  RunThread& run_;
+};
+
+void RunThread::Start(HWND window, Job job, FinishedHandler finished) {
+  if (running()) throw std::logic_error("a run is already going on");
+  done_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done_) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+  window_ = window;
+  finished_ = std::move(finished);
+  outcome_ = RunOutcome();
+  stop_ = false;
+  latest_ = -1;
+  shown_ = -1;
+  worker_ = std::thread([this, job = std::move(job)] {
+    try {
+      WorkerMessages messages(*this);
+      WorkerProgress progress(*this);
+      outcome_.succeeded = job(messages, progress);
+    } catch (const std::exception& failure) {
+      outcome_.unexpected = failure.what();
+    } catch (...) {
+      outcome_.unexpected = "?";
+    }
+    SetEvent(done_.get());
+    PostMessageW(window_, kFinishedMessage, 0, 0);
+  });
+  SetTimer(window_, kPaintTimer, kPaintInterval, nullptr);
+}
+
+void RunThread::CallOnWindowThread(const std::function<void()>& call) {
+  WindowCall message{&call, nullptr};
+  SendMessageW(window_, kCallMessage, 0, reinterpret_cast<LPARAM>(&message));
+  if (message.failure) std::rethrow_exception(message.failure);
+}
+
+bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kCallMessage: {
+      auto* call = reinterpret_cast<WindowCall*>(lParam);
+      try {
+        (*call->call)();
+      } catch (...) {
+        call->failure = std::current_exception();
+      }
+      return true;
+    }
+    case WM_TIMER:
+      if (wParam != kPaintTimer) return false;
+      PaintLatest();
+      return true;
+    case kFinishedMessage:
+      if (running()) {  // not when StopAndWait has already ended it
+        Join();
+        if (finished_) std::exchange(finished_, nullptr)(outcome_);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RunThread::PaintLatest() {
+  const std::int32_t latest = latest_.load();
+  if (latest < 0 || latest == shown_) return;
+  shown_ = latest;
+  progress_.FileDone(latest);
+}
+
+void RunThread::StopAndWait() {
+  if (!running()) return;
+  stop_ = true;
+  const HANDLE done = done_.get();
+  for (;;) {
+    const DWORD woken = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) break;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // answers the calls
+  }
+  Join();
+  finished_ = nullptr;
+}
+
+void RunThread::Join() {
+  worker_.join();
+  KillTimer(window_, kPaintTimer);
+}
+
+}  // namespace velmori

@@ -24,7 +24,7 @@ TwipsRect Within(const TwipsRect& container, const TwipsRect& inner) {
 
 }  // namespace
 
-MainLayout LayoutMain(unsigned dpi) {
+MainLayout LayoutMain(unsigned dpi, int warningGrowth) {
   using namespace main_twips;
   MainLayout layout{};
   layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
@@ -34,6 +34,10 @@ MainLayout LayoutMain(unsigned dpi) {
   layout.okButton = ToPixels(Within(kButtonFrame, kOkButton), dpi);
   layout.cancelButton = ToPixels(Within(kButtonFrame, kCancelButton), dpi);
   layout.warningLabel = ToPixels(kWarningLabel, dpi);
+  layout.warningLabel.height += warningGrowth;
+  layout.okButton.top += warningGrowth;
+  layout.cancelButton.top += warningGrowth;
+  layout.client.height += warningGrowth;
   return layout;
 }
 
@@ -44,12 +48,15 @@ PixelRect SizedToText(const PixelRect& designed, PixelSize text) {
   return rect;
 }
 
-ProgressLayout LayoutProgress(unsigned dpi, double barTwips) {
+ProgressLayout LayoutProgress(unsigned dpi, double barTwips, int messageGrowth) {
   using namespace progress_twips;
   ProgressLayout layout{};
   layout.client = {TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
   layout.messageLabel = ToPixels(kMessageLabel, dpi);
   layout.track = ToPixels(kTrack, dpi);
+  layout.messageLabel.height += messageGrowth;
+  layout.track.top += messageGrowth;
+  layout.client.height += messageGrowth;
   TwipsRect bar = kBar;
   bar.width = barTwips;
   layout.bar = ToPixels(bar, dpi);

@@ -49,22 +49,32 @@ inline constexpr TwipsRect kBar{0, 0, 15, 225};
 }  // namespace progress_twips
 
 // Pixel rectangles of the main window's controls, relative to its client area.
+// A font wider than the one the geometry was drawn for may wrap the warning
+// onto more lines: `warningGrowth` pixels more for the label then push the
+// buttons below it down and the client area with them.
 struct MainLayout {
   PixelSize client;
   PixelRect pathLabel, pathEdit, browseButton, okButton, cancelButton, warningLabel;
 };
-MainLayout LayoutMain(unsigned dpi);
+MainLayout LayoutMain(unsigned dpi, int warningGrowth = 0);
 
 // A label sized to its text: the text's extent, but never smaller than designed.
 PixelRect SizedToText(const PixelRect& designed, PixelSize text);
 
-// Pixel rectangles of the progress window for a bar of `barTwips` width.
+// Pixel rectangles of the progress window for a bar of `barTwips` width; the
+// message label `messageGrowth` pixels taller than designed, the track below it
+// and the client area moved and grown alike.
 struct ProgressLayout {
   PixelSize client;
   PixelRect messageLabel, track;
   PixelRect bar;  // relative to the track's client area
 };
-ProgressLayout LayoutProgress(unsigned dpi, double barTwips);
+ProgressLayout LayoutProgress(unsigned dpi, double barTwips, int messageGrowth = 0);
+
+// The pixels a text of `textHeight` needs beyond a label's `designedHeight`.
+inline int Growth(int textHeight, int designedHeight) {
+  return textHeight > designedHeight ? textHeight - designedHeight : 0;
+}
 
 // The bar width after `index` files of `maximum`: the full outer width of the
 // track x index / maximum.

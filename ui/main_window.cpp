@@ -49,7 +49,7 @@ bool MainWindow::Create() {
   if (!window_) return false;
   CreateControls();
   Rescale(WindowDpi(window_.get()));
-  PlaceCentred(window_.get(), LayoutMain(dpi_).client);
+  PlaceCentred(window_.get(), layout_.client);
   progress_.SetOwner(window_.get());
   dropTarget_ = FileDropTarget::Create(
       [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });
@@ -98,8 +98,16 @@ void MainWindow::LoadIcons() {
   SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
+MainLayout MainWindow::LayoutAt(unsigned dpi, HFONT font) const {
+  const MainLayout designed = LayoutMain(dpi);
+  const PixelSize warning = WrappedTextExtent(warningLabel_, font, Utf8ToNative(text::kWarning),
+                                              designed.warningLabel.width);
+  return LayoutMain(dpi, Growth(warning.height, designed.warningLabel.height));
+}
+
 void MainWindow::Layout() {
-  const MainLayout layout = LayoutMain(dpi_);
+  layout_ = LayoutAt(dpi_, font_.get());
+  const MainLayout& layout = layout_;
   // The caption label is sized to its text, so a wider replacement font does not cut it.
   Place(pathLabel_, SizedToText(layout.pathLabel, TextExtent(pathLabel_, font_.get())));
   Place(pathEdit_, layout.pathEdit);
@@ -255,7 +263,8 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
   if (run_.HandleMessage(message, wParam, lParam)) return 0;
   const auto dpiAnswer = HandleDpiMessage(
       window, message, wParam, lParam, kStyle, kExStyle,
-      [](unsigned dpi) { return LayoutMain(dpi).client; }, [this](unsigned dpi) { Rescale(dpi); });
+      [this](unsigned dpi) { return LayoutAt(dpi, CreateUiFont(dpi).get()).client; },
+      [this](unsigned dpi) { Rescale(dpi); });
   if (dpiAnswer) return *dpiAnswer;
   switch (message) {
     case WM_COMMAND:

@@ -11,6 +11,7 @@
 
 #include "code_page.h"
 #include "dpi.h"
+#include "layout.h"
 #include "drop_target.h"
 #include "open_dialog.h"
 #include "os/file_system.h"
@@ -70,6 +71,7 @@ class MainWindow {
   HWND cancelButton() const noexcept { return cancelButton_; }
   HWND warningLabel() const noexcept { return warningLabel_; }
   unsigned dpi() const noexcept { return dpi_; }
+  const MainLayout& layout() const noexcept { return layout_; }
   // The drop target registered for the path box.
   IDropTarget* pathDropTarget() const noexcept { return dropTarget_.get(); }
   ProgressWindow& progress() noexcept { return progress_; }
@@ -90,6 +92,8 @@ class MainWindow {
   void OnNextControl(WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
+  // The layout at `dpi` with the warning measured in `font`.
+  MainLayout LayoutAt(unsigned dpi, HFONT font) const;
   void Rescale(unsigned dpi);
   void Layout();
   void MakeDefault(HWND button);
@@ -115,6 +119,7 @@ class MainWindow {
   ComPtr<FileDropTarget> dropTarget_;
   DropRegistration dropRegistration_;
   unsigned dpi_ = kDefaultDpi;
+  MainLayout layout_{};
 };
 
 }  // namespace velmori

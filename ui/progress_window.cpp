@@ -2,11 +2,13 @@
 
 #include "layout.h"
 #include "messages.h"
+#include "source_category.h"
 #include "os/file_system.h"
 #include "ui_font.h"
 #include "wait_cursor.h"
 #include "window_class.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace velmori {
@@ -74,7 +76,7 @@ void ProgressWindow::Create() {
   track_ = CreateControl(window, kTrackClass, L"", WS_CLIPCHILDREN, WS_EX_CLIENTEDGE, 2);
   bar_ = CreateControl(track_, kBarClass, L"", 0, 0, 3);
   Rescale(WindowDpi(window));
-  PlaceCentred(window, LayoutProgress(dpi_, barTwips_).client);
+  PlaceCentred(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client);
 }
 
 void ProgressWindow::Show() {
@@ -120,8 +122,20 @@ void ProgressWindow::Rescale(unsigned dpi) {
   Layout();
 }
 
+ProgressLayout ProgressWindow::LayoutAt(unsigned dpi, HFONT font) const {
+  const ProgressLayout designed = LayoutProgress(dpi, barTwips_);
+  int growth = 0;
+  for (const CategoryInfo& row : kCategoryTable) {
+    const PixelSize message = WrappedTextExtent(messageLabel_, font, Utf8ToNative(row.progressMessage),
+                                                designed.messageLabel.width);
+    growth = std::max(growth, Growth(message.height, designed.messageLabel.height));
+  }
+  return LayoutProgress(dpi, barTwips_, growth);
+}
+
 void ProgressWindow::Layout() {
-  const ProgressLayout layout = LayoutProgress(dpi_, barTwips_);
+  const ProgressLayout layout = LayoutAt(dpi_, font_.get());
+  messageGrowth_ = layout.messageLabel.height - LayoutProgress(dpi_, barTwips_).messageLabel.height;
   for (const auto& [control, rect] : {std::pair{messageLabel_, layout.messageLabel},
                                       std::pair{track_, layout.track}, std::pair{bar_, layout.bar}}) {
     MoveControl(control, rect.left, rect.top, rect.width, rect.height);
@@ -130,7 +144,7 @@ void ProgressWindow::Layout() {
 
 void ProgressWindow::SizeBar() {
   if (!window_) return;
-  const PixelRect bar = LayoutProgress(dpi_, barTwips_).bar;
+  const PixelRect bar = LayoutProgress(dpi_, barTwips_, messageGrowth_).bar;
   MoveControl(bar_, bar.left, bar.top, bar.width, bar.height);
 }
 
@@ -144,7 +158,7 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
 LRESULT ProgressWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto dpiAnswer = HandleDpiMessage(
       window, message, wParam, lParam, kStyle, kExStyle,
-      [this](unsigned dpi) { return LayoutProgress(dpi, barTwips_).client; },
+      [this](unsigned dpi) { return LayoutAt(dpi, CreateUiFont(dpi).get()).client; },
       [this](unsigned dpi) { Rescale(dpi); });
   if (dpiAnswer) return *dpiAnswer;
   switch (message) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dpi.h"
+#include "layout.h"
 #include "ui_port.h"
 #include "win32_handles.h"
 
@@ -56,6 +57,8 @@ class ProgressWindow final : public RunProgress {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The layout at `dpi`, the message label tall enough for every message in `font`.
+  ProgressLayout LayoutAt(unsigned dpi, HFONT font) const;
   void Rescale(unsigned dpi);
   void Layout();
   void SizeBar();
@@ -69,6 +72,7 @@ class ProgressWindow final : public RunProgress {
   unsigned dpi_ = kDefaultDpi;
   std::int32_t barMaximum_ = 0;
   double barTwips_ = 0;
+  int messageGrowth_ = 0;
 };
 
 }  // namespace velmori

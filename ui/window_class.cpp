@@ -22,17 +22,28 @@ void MoveControl(HWND control, int left, int top, int width, int height) {
   SetWindowPos(control, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-PixelSize TextExtent(HWND control, HFONT font) {
-  const std::wstring text = WindowText(control);
+namespace {
+
+PixelSize MeasureText(HWND control, HFONT font, const std::wstring& text, int width, UINT format) {
   const HDC dc = GetDC(control);
   if (dc == nullptr) return {0, 0};
   const HGDIOBJ old = SelectObject(dc, font);
-  RECT extent{0, 0, 0, 0};
+  RECT extent{0, 0, width, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+            DT_CALCRECT | DT_EXPANDTABS | format);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
   return {extent.right - extent.left, extent.bottom - extent.top};
+}
+
+}  // namespace
+
+PixelSize TextExtent(HWND control, HFONT font) {
+  return MeasureText(control, font, WindowText(control), 0, DT_SINGLELINE);
+}
+
+PixelSize WrappedTextExtent(HWND control, HFONT font, const std::wstring& text, int width) {
+  return MeasureText(control, font, text, width, DT_WORDBREAK);
 }
 
 std::wstring WindowText(HWND window) {

@@ -36,6 +36,9 @@ void MoveControl(HWND control, int left, int top, int width, int height);
 
 // The extent of a control's text on one line in `font` (a & marks a mnemonic).
 PixelSize TextExtent(HWND control, HFONT font);
+// The size `text` takes in `font` as a static control draws it, wrapped at
+// `width` pixels.
+PixelSize WrappedTextExtent(HWND control, HFONT font, const std::wstring& text, int width);
 
 // The whole text of a window.
 std::wstring WindowText(HWND window);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "source_category.h"
 #include "ui_font.h"
 #include "window_class.h"
 #include "ui_test_support.h"
@@ -23,17 +24,20 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
     progress.Create();
     const unsigned dpi = GetParam().second;
     if (dpi == GetParam().first) return;
-    // The rectangle the system suggests: the frame stays at the screen's own
-    // density (only the program's is overridden), the client area grows.
+    // What the system does: ask each window for its size at the new density,
+    // then suggest that rectangle. The frame stays at the screen's own density
+    // (only the program's is overridden): the client area grows to what it asked.
     for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
-      const PixelSize wanted = window == fixture.window.hwnd() ? LayoutMain(dpi).client
-                                                               : LayoutProgress(dpi, 0).client;
-      RECT outer{}, client{};
-      GetWindowRect(window, &outer);
+      SIZE asked{};
+      SendMessageW(window, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&asked));
+      const PixelSize frame = WindowSizeForClient(
+          {0, 0}, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
+          static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), dpi);
+      RECT suggested{}, client{};
+      GetWindowRect(window, &suggested);
       GetClientRect(window, &client);
-      RECT suggested = outer;
-      suggested.right += wanted.width - client.right;
-      suggested.bottom += wanted.height - client.bottom;
+      suggested.right += asked.cx - frame.width - client.right;
+      suggested.bottom += asked.cy - frame.height - client.bottom;
       SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     }
   }
@@ -53,29 +57,42 @@ RECT PlaceOf(HWND window) {
   return rect;
 }
 
-// Every control lies inside its parent's client area, the main window's without
-// overlapping each other, and every rectangle is the one at 96 DPI scaled.
+bool Equal(const RECT& rect, const PixelRect& expected) {
+  return rect.left == expected.left && rect.top == expected.top &&
+         rect.right - rect.left == expected.width && rect.bottom - rect.top == expected.height;
+}
+
+// Every control stands where the twips put it at the window's density, inside
+// its parent's client area, the main window's without overlapping each other;
+// a label whose text needs more height grows, and what is below it moves down.
 TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
   const unsigned dpi = GetParam().second;
   ASSERT_EQ(fixture.window.dpi(), dpi);
   ASSERT_EQ(progress.dpi(), dpi);
-  const MainLayout main96 = LayoutMain(96);
-  const ProgressLayout progress96 = LayoutProgress(96, progress_twips::kBar.width);
+  const int mainGrowth = PlaceOf(fixture.window.warningLabel()).bottom -
+                         PlaceOf(fixture.window.warningLabel()).top -
+                         LayoutMain(dpi).warningLabel.height;
+  const int progressGrowth = PlaceOf(progress.messageLabel()).bottom -
+                             PlaceOf(progress.messageLabel()).top -
+                             LayoutProgress(dpi, 0).messageLabel.height;
+  EXPECT_GE(mainGrowth, 0);
+  EXPECT_GE(progressGrowth, 0);
+  const MainLayout main = LayoutMain(dpi, mainGrowth);
+  const ProgressLayout shown = LayoutProgress(dpi, progress_twips::kBar.width, progressGrowth);
   const std::vector<std::vector<std::pair<HWND, PixelRect>>> families = {
-      {{fixture.window.pathEdit(), main96.pathEdit},
-       {fixture.window.browseButton(), main96.browseButton},
-       {fixture.window.okButton(), main96.okButton},
-       {fixture.window.cancelButton(), main96.cancelButton},
-       {fixture.window.warningLabel(), main96.warningLabel},
-       {fixture.window.pathLabel(), main96.pathLabel}},  // grows to its text: last
-      {{progress.messageLabel(), progress96.messageLabel}, {progress.track(), progress96.track}},
-      {{progress.bar(), progress96.bar}},
+      {{fixture.window.pathEdit(), main.pathEdit},
+       {fixture.window.browseButton(), main.browseButton},
+       {fixture.window.okButton(), main.okButton},
+       {fixture.window.cancelButton(), main.cancelButton},
+       {fixture.window.warningLabel(), main.warningLabel},
+       {fixture.window.pathLabel(), main.pathLabel}},  // grows to its text: last
+      {{progress.messageLabel(), shown.messageLabel}, {progress.track(), shown.track}},
+      {{progress.bar(), shown.bar}},
   };
-  const auto scaled = [dpi](int pixels96) { return pixels96 * static_cast<double>(dpi) / 96; };
   for (const auto& family : families) {
     const RECT parent = PlaceOf(GetParent(family.front().first));
     for (std::size_t i = 0; i < family.size(); ++i) {
-      const auto& [control, at96] = family[i];
+      const auto& [control, expected] = family[i];
       const RECT rect = PlaceOf(control);
       const int id = GetDlgCtrlID(control);
       EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= parent.right &&
@@ -85,21 +102,17 @@ TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
         RECT other = PlaceOf(family[j].first), overlap{};
         EXPECT_FALSE(IntersectRect(&overlap, &rect, &other)) << id << " and " << GetDlgCtrlID(family[j].first);
       }
-      EXPECT_NEAR(rect.left, scaled(at96.left), 1.5) << id;
-      EXPECT_NEAR(rect.top, scaled(at96.top), 1.5) << id;
       if (control == fixture.window.pathLabel()) continue;
-      EXPECT_NEAR(rect.right - rect.left, scaled(at96.width), 1.5) << id;
-      EXPECT_NEAR(rect.bottom - rect.top, scaled(at96.height), 1.5) << id;
+      EXPECT_TRUE(Equal(rect, expected)) << id;
     }
   }
-  EXPECT_NEAR(PlaceOf(fixture.window.hwnd()).right, scaled(main96.client.width), 1.5);
-  EXPECT_NEAR(PlaceOf(progress.hwnd()).bottom, scaled(progress96.client.height), 1.5);
-  // The path label is at least as large as designed and holds its whole text.
+  EXPECT_EQ(PlaceOf(fixture.window.hwnd()).right, main.client.width);
+  EXPECT_EQ(PlaceOf(fixture.window.hwnd()).bottom, main.client.height);
+  EXPECT_EQ(PlaceOf(progress.hwnd()).bottom, shown.client.height);
+  // The path label is at least as large as designed.
   const RECT label = PlaceOf(fixture.window.pathLabel());
-  const PixelSize text = TextExtent(fixture.window.pathLabel(),
-                                    reinterpret_cast<HFONT>(SendMessageW(fixture.window.pathLabel(), WM_GETFONT, 0, 0)));
-  EXPECT_GE(label.right - label.left, std::max(text.width, LayoutMain(dpi).pathLabel.width));
-  EXPECT_GE(label.bottom - label.top, std::max(text.height, LayoutMain(dpi).pathLabel.height));
+  EXPECT_GE(label.right - label.left, main.pathLabel.width);
+  EXPECT_GE(label.bottom - label.top, main.pathLabel.height);
   // Both windows open in the middle of the screen (a change of density then
   // keeps the place the system suggests).
   for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
@@ -136,6 +149,37 @@ TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
   EXPECT_NEAR(bar(), track, 1);
   progress.StartBar(2, "クラスモジュールを読み込んでいます…");  // a new maximum empties it
   EXPECT_EQ(bar(), 0);
+}
+
+// Every caption's text, measured in the control's own font, lies inside the
+// control: a replacement font wider than the one the geometry was drawn for
+// grows the labels (the progress window's for every message it can show).
+TEST_P(Geometry, NoTextIsClipped) {
+  struct Caption {
+    HWND control;
+    std::wstring text;
+    bool wraps;
+  };
+  std::vector<Caption> captions;
+  for (HWND control : {fixture.window.pathLabel(), fixture.window.browseButton(),
+                       fixture.window.okButton(), fixture.window.cancelButton()}) {
+    captions.push_back({control, WindowText(control), false});
+  }
+  captions.push_back({fixture.window.warningLabel(), WindowText(fixture.window.warningLabel()), true});
+  for (const CategoryInfo& row : kCategoryTable) {
+    captions.push_back({progress.messageLabel(), Utf8ToNative(row.progressMessage), true});
+  }
+  for (const Caption& caption : captions) {
+    RECT client{};
+    GetClientRect(caption.control, &client);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(caption.control, WM_GETFONT, 0, 0));
+    SetWindowTextW(caption.control, caption.text.c_str());
+    const PixelSize text = caption.wraps
+                               ? WrappedTextExtent(caption.control, font, caption.text, client.right)
+                               : TextExtent(caption.control, font);
+    EXPECT_LE(text.width, client.right) << NativeToUtf8(caption.text);
+    EXPECT_LE(text.height, client.bottom) << NativeToUtf8(caption.text);
+  }
 }
 
 std::string DpiName(const testing::TestParamInfo<std::pair<unsigned, unsigned>>& tested) {

@@ -47,6 +47,10 @@ inline constexpr char kProjectUnreadable[] = "プロジェクト ファイルを
 inline std::string MissingValue(int line, std::string_view key) {
   return std::to_string(line) + " 行目: 「" + std::string(key) + "」の後に値がありません。";
 }
+// A project group (.vbg) that lists no project, and one that lists a group.
+inline constexpr char kGroupListsNothing[] = "プロジェクト グループにプロジェクトが 1 つもありません。";
+inline constexpr char kGroupInGroup[] =
+    "プロジェクト グループの中にプロジェクト グループは指定できません。";
 inline constexpr char kSourceUnreadable[] = "ソース ファイルを読み込めませんでした。";
 inline constexpr char kOutOfMemory[] = "メモリが足りません。";
 inline constexpr char kReadOnlySource[] = "読み取り専用のファイルは書き換えられません。";

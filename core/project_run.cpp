@@ -86,6 +86,13 @@ NativeString SourcePath(const NativeString& folder, const SourceEntry& entry, un
   return FullPath(folder + AnsiToNative("\\" + entry.folder + "\\" + entry.fileName, codePage));
 }
 
+NativeString PathFromUserText(const NativeString& text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
 bool CleanProject(const RunContext& context, const NativeString& project) {
   const NativeString fullPath = FullPath(project);
   if (fullPath.empty() || !context.files.Probe(fullPath).ordinary) {

@@ -51,6 +51,12 @@ struct RunContext {
 // when absolute, otherwise joined to `folder`.
 NativeString SourcePath(const NativeString& folder, const SourceEntry& entry, unsigned codePage);
 
+// The project path in a text the user typed or pasted: without one pair of
+// double quotes that encloses the whole text (as Explorer's "Copy as path"
+// gives it; a quote can be no part of a Windows file name), otherwise the text
+// as it stands, not trimmed.
+NativeString PathFromUserText(const NativeString& text);
+
 // Cleans a project, or each project of a project group in the group's order.
 // True when every listed file was cleaned or skipped; false after the failure
 // has been reported, or when the progress port asked the run to stop. A group

@@ -132,7 +132,7 @@ void MainWindow::OnOk() {
   {
     const WaitCursor wait;
     const RunContext context{services_.files, services_.messages, progress_, services_.codePage};
-    cleaned = CleanProject(context, WindowText(pathEdit_));
+    cleaned = CleanProject(context, PathFromUserText(WindowText(pathEdit_)));
   }
   if (cleaned) services_.messages.ShowMessage(text::kSuccess, MessageKind::Information);
 }

@@ -32,7 +32,9 @@ std::string Console::PipeText(std::string_view utf8, unsigned) { return std::str
 }  // namespace velmori::cli
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");  // the system's reasons in the user's language
+  // The system's reasons in the user's language; numbers stay as JSON writes them.
+  std::setlocale(LC_MESSAGES, "");
+  std::setlocale(LC_CTYPE, "");
   std::vector<velmori::NativeString> arguments(argv + 1, argv + argc);
   return velmori::cli::Run(arguments);
 }

@@ -127,14 +127,15 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
   return parsed;
 }
 
-std::optional<SourceLists> ReadProjectFile(const RunContext& context,
-                                           const NativeString& project) {
-  std::string bytes;
-  const OsStatus status = context.files.Read(project, bytes).status;
-  if (!status.ok()) {
-    ReportFailure(context.messages, text::kProjectUnreadable, project, status);
-    return std::nullopt;
-  }
+bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes) {
+  const OsStatus status = context.files.Read(path, bytes).status;
+  if (status.ok()) return true;
+  ReportFailure(context.messages, text::kProjectUnreadable, path, status);
+  return false;
+}
+
+std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
+                                        std::string_view bytes) {
   ParsedProject parsed = ParseProjectText(bytes, context.codePage);
   if (const auto& missing = parsed.missingValue) {
     ReportFailure(context.messages, text::kProjectUnreadable, project,

@@ -50,8 +50,11 @@ struct ParsedProject {
 };
 ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page);
 
-// The source lists of a project file; nothing after the failure has been reported.
-std::optional<SourceLists> ReadProjectFile(const RunContext& context, const NativeString& project);
+// The bytes of a project or group file; false after the failure has been reported.
+bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes);
+// The source lists of a project file's bytes; nothing after a failure has been reported.
+std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
+                                        std::string_view bytes);
 
 // The part after the last backslash, without surrounding spaces.
 std::string GetFileNamePart(std::string_view path, const CodePage& page);

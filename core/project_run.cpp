@@ -1,6 +1,11 @@
 #include "project_run.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "error_report.h"
 #include "messages.h"
+#include "project_group.h"
 #include "source_cleaner.h"
 
 namespace velmori {
@@ -18,13 +23,74 @@ class RunScope {
   RunProgress& progress_;
 };
 
+struct Project {
+  NativeString path;  // full
+  SourceLists lists;
+};
+
+// The projects of a group, read and checked before anything is cleaned; each
+// one missing or unusable is reported as a project of its own would be.
+std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
+                                              const NativeString& group, std::string_view bytes) {
+  const std::vector<SourceEntry> entries = ParseGroupText(bytes, context.codePage);
+  if (entries.empty()) {
+    ReportFailure(context.messages, text::kProjectUnreadable, group, text::kGroupListsNothing);
+    return std::nullopt;
+  }
+  std::vector<Project> projects;
+  std::string memberBytes;
+  for (const SourceEntry& entry : entries) {
+    const NativeString path = SourcePath(FolderOf(group), entry, context.codePage.id());
+    const auto same = [&](const Project& project) { return project.path == path; };
+    if (std::any_of(projects.begin(), projects.end(), same)) continue;  // listed twice
+    if (path.empty() || !context.files.Probe(path).ordinary) {
+      context.messages.ShowMessage(
+          std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path), MessageKind::Warning);
+      return std::nullopt;
+    }
+    if (!ReadListFile(context, path, memberBytes)) return std::nullopt;
+    if (IsProjectGroup(memberBytes)) {
+      ReportFailure(context.messages, text::kProjectUnreadable, path, text::kGroupInGroup);
+      return std::nullopt;
+    }
+    std::optional<SourceLists> lists = ProjectLists(context, path, memberBytes);
+    if (!lists) return std::nullopt;
+    projects.push_back(Project{path, std::move(*lists)});
+  }
+  return projects;
+}
+
+bool CleanSources(const RunContext& context, const Project& project, SourceBuffers& buffers) {
+  const NativeString projectFolder = FolderOf(project.path);
+  for (const CategoryInfo& row : kCategoryTable) {
+    const std::vector<SourceEntry>& list = project.lists[row.category];
+    if (list.empty()) continue;
+    const auto count = static_cast<std::int32_t>(list.size());
+    context.progress.CategoryStarted(count, row.progressMessage);
+    for (std::int32_t i = 0; i < count; ++i) {
+      if (context.progress.StopRequested()) return false;
+      const NativeString path = SourcePath(projectFolder, list[i], context.codePage.id());
+      if (!CleanSourceFile(context, path, buffers)) return false;
+      context.progress.FileDone(i);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-NativeString SourcePath(const NativeString& projectFolder, const SourceEntry& entry) {
+NativeString SourcePath(const NativeString& folder, const SourceEntry& entry, unsigned codePage) {
   if (IsAbsoluteFolder(entry.folder)) {
-    return FullPath(AnsiToNative(entry.folder + "\\" + entry.fileName));
+    return FullPath(AnsiToNative(entry.folder + "\\" + entry.fileName, codePage));
   }
-  return FullPath(projectFolder + AnsiToNative("\\" + entry.folder + "\\" + entry.fileName));
+  return FullPath(folder + AnsiToNative("\\" + entry.folder + "\\" + entry.fileName, codePage));
+}
+
+NativeString PathFromUserText(const NativeString& text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
 }
 
 bool CleanProject(const RunContext& context, const NativeString& project) {
@@ -33,22 +99,23 @@ bool CleanProject(const RunContext& context, const NativeString& project) {
     context.messages.ShowMessage(text::kProjectMissing, MessageKind::Warning);
     return false;
   }
-  const std::optional<SourceLists> lists = ReadProjectFile(context, fullPath);
-  if (!lists) return false;
+  std::string bytes;
+  if (!ReadListFile(context, fullPath, bytes)) return false;
+  std::vector<Project> projects;
+  if (IsProjectGroup(bytes)) {
+    std::optional<std::vector<Project>> group = ReadGroup(context, fullPath, bytes);
+    if (!group) return false;
+    projects = std::move(*group);
+  } else {
+    std::optional<SourceLists> lists = ProjectLists(context, fullPath, bytes);
+    if (!lists) return false;
+    projects.push_back(Project{fullPath, std::move(*lists)});
+  }
 
-  const NativeString projectFolder = FolderOf(fullPath);
   const RunScope scope(context.progress);
   SourceBuffers buffers;
-  for (const CategoryInfo& row : kCategoryTable) {
-    const std::vector<SourceEntry>& list = (*lists)[row.category];
-    if (list.empty()) continue;
-    const auto count = static_cast<std::int32_t>(list.size());
-    context.progress.CategoryStarted(count, row.progressMessage);
-    for (std::int32_t i = 0; i < count; ++i) {
-      if (context.progress.StopRequested()) return false;
-      if (!CleanSourceFile(context, SourcePath(projectFolder, list[i]), buffers)) return false;
-      context.progress.FileDone(i);
-    }
+  for (const Project& each : projects) {
+    if (!CleanSources(context, each, buffers)) return false;
   }
   return true;
 }

@@ -1,7 +1,10 @@
 #pragma once
-// One run: read the project file, clean every source file it lists.
+// One run: read the project file (or each project of a group), clean every
+// source file it lists.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "code_page.h"
 #include "os/file_system.h"
@@ -10,20 +13,54 @@
 
 namespace velmori {
 
+// What became of one listed source file.
+enum class SourceState {
+  Skipped,    // missing, a folder, hidden or a system file
+  Unchanged,  // its cleaned text is its text
+  Changed,    // cleaned in place; in a dry run, would be
+};
+
+struct SourceOutcome {
+  const NativeString& path;
+  SourceState state;
+  std::string_view original;  // the bytes read; empty when skipped
+  std::string_view cleaned;   // the cleaned text; empty when skipped
+  std::int64_t commentLines;  // as the cleaner counted them
+};
+
+// Told of every listed source file once the run is done with it. Tools use it
+// for statistics and reports; the window needs none.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  virtual void SourceDone(const SourceOutcome& outcome) = 0;
+};
+
 // Everything a run reaches outside itself.
 struct RunContext {
   FileSystem& files;
   MessagePort& messages;
   RunProgress& progress;
   CodePage codePage;
+  RunObserver* observer = nullptr;
+  // False for a dry run: everything is read and cleaned in memory, nothing written.
+  bool writes = true;
 };
 
-// The path of a source file: its folder as given when absolute, otherwise
-// joined to the project folder.
-NativeString SourcePath(const NativeString& projectFolder, const SourceEntry& entry);
+// The path of a source file (or of a group's project): its folder as given
+// when absolute, otherwise joined to `folder`.
+NativeString SourcePath(const NativeString& folder, const SourceEntry& entry, unsigned codePage);
 
+// The project path in a text the user typed or pasted: without one pair of
+// double quotes that encloses the whole text (as Explorer's "Copy as path"
+// gives it; a quote can be no part of a Windows file name), otherwise the text
+// as it stands, not trimmed.
+NativeString PathFromUserText(const NativeString& text);
+
+// Cleans a project, or each project of a project group in the group's order.
 // True when every listed file was cleaned or skipped; false after the failure
-// has been reported, or when the progress port asked the run to stop.
+// has been reported, or when the progress port asked the run to stop. A group
+// has all its project files read before any source is touched.
 bool CleanProject(const RunContext& context, const NativeString& project);
 
 }  // namespace velmori

@@ -58,7 +58,7 @@ bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
 
 }  // namespace
 
-bool StripComments(std::string_view source, const CodePage& page, std::string& cleaned) {
+StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned) {
   cleaned.clear();
   cleaned.reserve(source.size() + 2);
   const char* p = source.data();
@@ -69,6 +69,7 @@ bool StripComments(std::string_view source, const CodePage& page, std::string& c
   bool seenAttribute = false;
   bool inCode = false;
   bool continuedComment = false;
+  std::int64_t commentLines = 0;
 
   while (p != end) {
     const char* cut;
@@ -87,11 +88,15 @@ bool StripComments(std::string_view source, const CodePage& page, std::string& c
         lineEnd = FindLineEnd(p, end);
         cut = p;
         continuedComment = EndsWithContinuation(p, lineEnd, page);
+        ++commentLines;
       } else {
         const CodeScan scanned = ScanCodeLine(p, end, page);
         cut = scanned.cut;
         lineEnd = scanned.lineEnd;
-        continuedComment = cut != lineEnd && EndsWithContinuation(cut, lineEnd, page);
+        if (cut != lineEnd) {
+          ++commentLines;
+          continuedComment = EndsWithContinuation(cut, lineEnd, page);
+        }
       }
     }
     bool crlf;
@@ -105,7 +110,7 @@ bool StripComments(std::string_view source, const CodePage& page, std::string& c
   }
   const bool changed = run != source.data();
   cleaned.append(run, static_cast<std::size_t>(end - run));
-  return changed;
+  return {changed, commentLines};
 }
 
 namespace {
@@ -154,25 +159,43 @@ bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
 
 bool CleanSourceFile(const RunContext& context, const NativeString& path,
                      SourceBuffers& buffers) {
+  const auto done = [&](SourceState state, std::int64_t commentLines) {
+    if (context.observer == nullptr) return;
+    const bool read = state != SourceState::Skipped;
+    context.observer->SourceDone(SourceOutcome{path, state,
+                                               read ? buffers.original : std::string_view(),
+                                               read ? buffers.cleaned : std::string_view(),
+                                               commentLines});
+  };
   ReadResult read;
+  StripResult strip;
   try {
     read = context.files.Read(path, buffers.original);
-    if (!read.facts.ordinary) return true;  // missing, a folder, hidden or system: skipped
+    if (!read.facts.ordinary) {  // missing, a folder, hidden or system: skipped
+      done(SourceState::Skipped, 0);
+      return true;
+    }
     if (!read.status.ok()) {
       ReportFailure(context.messages, text::kSourceUnreadable, path, read.status);
       return false;
     }
-    if (!StripComments(buffers.original, context.codePage, buffers.cleaned)) return true;
+    strip = StripComments(buffers.original, context.codePage, buffers.cleaned);
   } catch (const std::bad_alloc&) {
     buffers = SourceBuffers();
     ReportFailure(context.messages, text::kSourceUnreadable, path, text::kOutOfMemory);
     return false;
   }
+  if (!strip.changed || !context.writes) {
+    done(strip.changed ? SourceState::Changed : SourceState::Unchanged, strip.commentLines);
+    return true;
+  }
   if (read.facts.readOnly) {
     ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
     return false;
   }
-  return ReplaceWithCleaned(context, path, read.facts, buffers.cleaned);
+  if (!ReplaceWithCleaned(context, path, read.facts, buffers.cleaned)) return false;
+  done(SourceState::Changed, strip.commentLines);
+  return true;
 }
 
 }  // namespace velmori

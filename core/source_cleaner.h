@@ -1,6 +1,7 @@
 #pragma once
 // Removes the comments from the code part of a source file.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,10 +12,15 @@ namespace velmori {
 
 struct RunContext;
 
+struct StripResult {
+  bool changed = false;           // the cleaned text differs from the source
+  std::int64_t commentLines = 0;  // code lines that lost a comment or belonged to one
+};
+
 // Writes the cleaned text of `source` into `cleaned` (replacing what it held):
 // header lines as they are, code lines cut before their comment, every line
-// ended by CR LF. Returns whether the cleaned text differs from the source.
-bool StripComments(std::string_view source, const CodePage& page, std::string& cleaned);
+// ended by CR LF. The cleaned text has as many lines as the source.
+StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned);
 
 // Buffers reused from file to file, so a run allocates once for its largest file.
 struct SourceBuffers {

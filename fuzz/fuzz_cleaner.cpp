@@ -9,7 +9,9 @@
 //  * equal, line by line, what a plain character-by-character reading of the
 //    rules gives (cut at the first apostrophe outside double-quoted literals,
 //    comments continued by " _" swallow the next line);
-//  * come out the same when cleaned again.
+//  * come out the same when cleaned again;
+//  * be reported with as many comment lines as the plain reading finds lines
+//    that lose a comment or belong to a continued one.
 
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +53,7 @@ bool ContainsAttribute(std::string_view line, const std::vector<std::string_view
 struct ExpectedLine {
   std::string_view kept;
   bool header;
+  bool comment = false;
 };
 
 // What each line keeps, read one character at a time with no shortcut.
@@ -74,7 +77,7 @@ std::vector<ExpectedLine> ExpectedLines(const std::vector<std::string_view>& lin
       continue;
     }
     if (continuedComment) {
-      expected.push_back({line.substr(0, 0), false});
+      expected.push_back({line.substr(0, 0), false, true});
       continuedComment = EndsWithContinuation(chars, 0);
       continue;
     }
@@ -92,7 +95,7 @@ std::vector<ExpectedLine> ExpectedLines(const std::vector<std::string_view>& lin
       }
       offset += chars[i].size();
     }
-    expected.push_back({line.substr(0, cutOffset), false});
+    expected.push_back({line.substr(0, cutOffset), false, cut < chars.size()});
     continuedComment = cut < chars.size() && EndsWithContinuation(chars, cut);
   }
   return expected;
@@ -120,7 +123,7 @@ std::vector<std::string_view> CleanedLines(std::string_view cleaned) {
 
 void CheckCleaning(std::string_view input, const CodePage& page) {
   std::string cleaned = "stale text that the cleaner must replace\r\n";
-  velmori::StripComments(input, page, cleaned);
+  const velmori::StripResult result = velmori::StripComments(input, page, cleaned);
 
   const std::vector<std::string_view> inputLines = SplitLines(input);
   const std::vector<std::string_view> outputLines = CleanedLines(cleaned);
@@ -128,6 +131,15 @@ void CheckCleaning(std::string_view input, const CodePage& page) {
     Fail("the cleaned text has another number of lines than the input", kNoLine, {}, {});
   }
   const std::vector<ExpectedLine> expected = ExpectedLines(inputLines, page);
+  std::int64_t commentLines = 0;
+  for (const ExpectedLine& line : expected) commentLines += line.comment;
+  if (result.commentLines != commentLines) {
+    Fail("another number of comment lines than the rules give", kNoLine,
+         std::to_string(commentLines), std::to_string(result.commentLines));
+  }
+  if (result.changed != (cleaned != input)) {
+    Fail("the changed flag does not tell whether the text changed", kNoLine, input, cleaned);
+  }
   for (std::size_t i = 0; i < inputLines.size(); ++i) {
     const std::string_view in = inputLines[i];
     const std::string_view out = outputLines[i];

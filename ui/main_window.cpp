@@ -139,7 +139,7 @@ void MainWindow::OnOk() {
       Answer::Ok) {
     return;
   }
-  const std::wstring project = WindowText(pathEdit_);
+  const std::wstring project = PathFromUserText(WindowText(pathEdit_));
   run_.Start(
       window_.get(),
       [files = &services_.files, codePage = services_.codePage, project](MessagePort& messages,

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -11,7 +12,20 @@
 
 namespace velmori {
 
-int Main() {
+std::wstring PathArgument(const wchar_t* commandLine) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(commandLine, &count);
+  if (arguments == nullptr) return {};
+  std::wstring path;
+  for (int i = 1; i < count; ++i) {
+    if (i > 1) path += L' ';
+    path += arguments[i];
+  }
+  LocalFree(arguments);
+  return path;
+}
+
+int Main(const std::wstring& path) {
   const OleSession ole;  // without it drops are not accepted; the rest still works
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -24,6 +38,7 @@ int Main() {
     messages.ShowMessage(text::kWindowNotCreated + DescribeFailure(status), MessageKind::Error);
     return 1;
   }
+  SetWindowTextW(mainWindow.pathEdit(), path.c_str());
   mainWindow.Show();
   return RunMessageLoop(mainWindow);
 }

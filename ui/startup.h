@@ -3,13 +3,22 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace velmori {
 
 class MainWindow;
 
-// Creates and shows the main window and runs the event loop until the main
-// window is unloaded. Returns the exit code of the program.
-int Main();
+// The path a command line gives the program (velmori.exe PATH, as a drop on
+// its icon, "送る" and "プログラムから開く" start it): its arguments after the
+// program name, the quotes of the command line taken off, joined by a space
+// when an unquoted path was split at its spaces. Empty when there is none.
+std::wstring PathArgument(const wchar_t* commandLine);
+
+// Creates and shows the main window with `path` in its path box and runs the
+// event loop until the main window is unloaded. Nothing runs before OK is
+// pressed. Returns the exit code of the program.
+int Main(const std::wstring& path = {});
 
 // Runs the event loop with the dialog keyboard interface of `mainWindow` until
 // WM_QUIT; returns its exit code.

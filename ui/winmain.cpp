@@ -4,4 +4,6 @@
 
 #include "startup.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return velmori::Main(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  return velmori::Main(velmori::PathArgument(GetCommandLineW()));
+}

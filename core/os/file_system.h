@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -92,8 +93,16 @@ NativeString FullPath(const NativeString& path);
 // Everything before the last separator of a full path.
 NativeString FolderOf(const NativeString& fullPath);
 
-// ANSI text (system code page, backslash separators) as a native path text.
-NativeString AnsiToNative(std::string_view ansi);
+// A code page the system can convert, with its lead bytes; nothing when it has
+// no such code page.
+std::optional<CodePage> LoadCodePage(unsigned id);
+
+// Text of code page `codePage` (the system's ANSI code page unless told
+// otherwise; backslash separators) as a native path text.
+NativeString AnsiToNative(std::string_view ansi, unsigned codePage);
+// Text of code page `codePage` as UTF-8; what is no character there becomes
+// a replacement character.
+std::string AnsiToUtf8(std::string_view ansi, unsigned codePage);
 NativeString Utf8ToNative(std::string_view utf8);
 std::string NativeToUtf8(const NativeString& native);
 

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "file_system.h"
@@ -205,12 +207,18 @@ NativeString FolderOf(const NativeString& fullPath) {
   return slash == NativeString::npos ? NativeString() : fullPath.substr(0, slash);
 }
 
-NativeString AnsiToNative(std::string_view ansi) {
-  // Decode code page 932 to UTF-8; an invalid byte becomes '?'.
-  NativeString out;
-  iconv_t cd = ::iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return NativeString(ansi);
-  out.resize(ansi.size() * 3 + 4);
+std::optional<CodePage> LoadCodePage(unsigned id) {
+  const iconv_t cd = ::iconv_open("UTF-8", ("CP" + std::to_string(id)).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  ::iconv_close(cd);
+  return CodePage::ForId(id);
+}
+
+std::string AnsiToUtf8(std::string_view ansi, unsigned codePage) {
+  // An invalid byte becomes '?'; without the converter the bytes stay as they are.
+  const iconv_t cd = ::iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(ansi);
+  std::string out(ansi.size() * 3 + 4, '\0');
   char* in = const_cast<char*>(ansi.data());
   std::size_t inLeft = ansi.size();
   char* dst = out.data();
@@ -225,6 +233,11 @@ NativeString AnsiToNative(std::string_view ansi) {
   }
   ::iconv_close(cd);
   out.resize(out.size() - outLeft);
+  return out;
+}
+
+NativeString AnsiToNative(std::string_view ansi, unsigned codePage) {
+  NativeString out = AnsiToUtf8(ansi, codePage);
   for (char& c : out) {
     if (c == '\\') c = '/';
   }

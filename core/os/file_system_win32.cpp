@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "file_system.h"
@@ -333,15 +334,19 @@ FileSystem& SystemFileSystem() {
   return files;
 }
 
-CodePage SystemCodePage() {
-  const UINT id = ::GetACP();
+std::optional<CodePage> LoadCodePage(unsigned id) {
   CPINFO info{};
-  if (!::GetCPInfo(id, &info)) return CodePage::ForId(id);
+  if (!::IsValidCodePage(id) || !::GetCPInfo(id, &info)) return std::nullopt;
   std::vector<std::pair<unsigned, unsigned>> ranges;
   for (std::size_t i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
     ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
   }
   return CodePage::FromLeadRanges(id, ranges);
+}
+
+CodePage SystemCodePage() {
+  const UINT id = ::GetACP();
+  return LoadCodePage(id).value_or(CodePage::ForId(id));
 }
 
 NativeString FullPath(const NativeString& path) {
@@ -364,7 +369,13 @@ NativeString FolderOf(const NativeString& fullPath) {
   return slash == NativeString::npos ? NativeString() : fullPath.substr(0, slash);
 }
 
-NativeString AnsiToNative(std::string_view ansi) { return Widen(CP_ACP, ansi); }
+NativeString AnsiToNative(std::string_view ansi, unsigned codePage) {
+  return Widen(codePage, ansi);
+}
+
+std::string AnsiToUtf8(std::string_view ansi, unsigned codePage) {
+  return NativeToUtf8(Widen(codePage, ansi));
+}
 
 NativeString Utf8ToNative(std::string_view utf8) { return Widen(CP_UTF8, utf8); }
 

@@ -27,7 +27,7 @@ TEST(Windows, AnsiCodePageIsShiftJis) {
   EXPECT_TRUE(page.IsLead(0x83));
   EXPECT_TRUE(page.IsLead(0xE0));
   EXPECT_FALSE(page.IsLead(0xA0));
-  EXPECT_EQ(AnsiToNative("\x83\x5C\x81\x5B\x83\x58\\a"), L"ソース\\a");
+  EXPECT_EQ(AnsiToNative("\x83\x5C\x81\x5B\x83\x58\\a", page.id()), L"ソース\\a");
 }
 
 TEST(Windows, HiddenAndSystemFilesCountAsMissing) {

@@ -78,6 +78,27 @@ TEST(CleanProject, StopsBetweenFilesWhenAsked) {
   EXPECT_EQ(run.progress.events.back(), "RunEnded");
 }
 
+// A group is told by its first line, whatever its name: each project in the
+// group's order, one run, a project listed twice cleaned once.
+TEST(CleanProject, CleansEveryProjectOfAGroupInItsOrder) {
+  TempFolder folder;
+  folder.Write("g/all.txt",
+               "vbGroup 5.0\r\nProject=two\\b.vbp\r\nStartupProject=\"one.vbp\"\r\n"
+               "Project=\r\nProject=two\\..\\one.vbp\r\n");
+  folder.Write("g/one.vbp", "Form=f.frm\r\n");
+  folder.Write("g/two/b.vbp", "Module=m; m.bas\r\n");
+  for (const char* name : {"g/f.frm", "g/two/m.bas"}) folder.Write(name, kModuleDirty);
+  RunFixture run;
+  EXPECT_TRUE(run.Run(folder.Native("g/all.txt")));
+  EXPECT_TRUE(run.messages.shown.empty());
+  const std::vector<std::string> expected = {
+      "RunStarted", "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
+      "CategoryStarted 1 フォームを読み込んでいます…", "FileDone 0", "RunEnded"};
+  EXPECT_EQ(run.progress.events, expected);
+  EXPECT_EQ(folder.Read("g/f.frm"), kModuleClean);
+  EXPECT_EQ(folder.Read("g/two/m.bas"), kModuleClean);
+}
+
 TEST(CleanProject, ProjectListingNothingShowsAnEmptyRun) {
   TempFolder folder;
   folder.Write("empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n");
@@ -92,6 +113,12 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
   TempFolder folder;
   folder.Write("dir.vbp/inside.bas", kModuleDirty);
   folder.Write("bad.vbp", "Type=Exe\r\nModule\r\nModule=m; dir.vbp\\inside.bas\r\n");
+  // Groups: every project is read before a source is touched.
+  folder.Write("ok.vbp", "Module=m; dir.vbp\\inside.bas\r\n");
+  folder.Write("gone.vbg", "VBGROUP 5.0\r\nStartupProject=ok.vbp\r\nProject=sub\\gone.vbp\r\n");
+  folder.Write("empty.vbg", "VBGROUP 5.0\r\nProject=\r\n");
+  folder.Write("nested.vbg", "VBGROUP 5.0\r\nProject=ok.vbp\r\nProject=empty.vbg\r\n");
+  folder.Write("badmember.vbg", "VBGROUP 5.0\r\nProject=ok.vbp\r\nProject=bad.vbp\r\n");
   const std::string missing = "指定されたフォルダに vbp ファイルが見つかりません。";
   const struct {
     NativeString project;
@@ -104,6 +131,13 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
       {Utf8ToNative("*.vbp"), MessageKind::Warning, missing},
       {folder.Native("bad.vbp"), MessageKind::Error,
        NativeToUtf8(FullPath(folder.Native("bad.vbp"))) + "\n\n2 行目: 「Module」の後に値がありません。"},
+      {folder.Native("gone.vbg"), MessageKind::Warning,
+       missing + "\n\n" + NativeToUtf8(FullPath(folder.Native("sub/gone.vbp")))},
+      {folder.Native("empty.vbg"), MessageKind::Error,
+       "プロジェクト グループにプロジェクトが 1 つもありません。"},
+      {folder.Native("nested.vbg"), MessageKind::Error,
+       NativeToUtf8(FullPath(folder.Native("empty.vbg"))) + "\n\nプロジェクト グループの中に"},
+      {folder.Native("badmember.vbg"), MessageKind::Error, "「Module」の後に値がありません。"},
   };
   for (const auto& c : cases) {
     RunFixture run;

@@ -68,6 +68,43 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
   std::filesystem::remove_all(folder, ignored);
 }
 
+// Started as a drop on its icon starts it: the group's path in the box,
+// nothing run before OK, then one confirmation and one success message for
+// both projects of the group.
+TEST(EndToEnd, APathArgumentFillsTheBoxAndAGroupCleansWithOneConfirmation) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       (L"velmori-group-" + std::to_wstring(GetCurrentProcessId()));
+  const std::filesystem::path group = folder / L"業務 一式.vbg";
+  std::filesystem::create_directories(folder / L"two");
+  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+  const std::string clean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
+  std::ofstream(group, std::ios::binary)
+      << "VBGROUP 5.0\r\nStartupProject=one.vbp\r\nProject=two\\two.vbp\r\n";
+  std::ofstream(folder / L"one.vbp", std::ios::binary) << "Module=a; a.bas\r\n";
+  std::ofstream(folder / L"two" / L"two.vbp", std::ios::binary) << "Module=b; b.bas\r\n";
+  std::ofstream(folder / L"a.bas", std::ios::binary) << dirty;
+  std::ofstream(folder / L"two" / L"b.bas", std::ios::binary) << dirty;
+
+  Program program(VELMORI_EXE, L"\"" + group.wstring() + L"\"");
+  [&] {
+    ASSERT_NE(program.Attach(), nullptr) << "no main window";
+    EXPECT_EQ(TextOf(program.path()), group.wstring());
+    EXPECT_EQ(program.Confirmation(std::chrono::milliseconds(500)), nullptr) << "ran unasked";
+    EXPECT_EQ(ReadFile(folder / L"a.bas"), dirty);
+    program.PressEnter();
+    const HWND confirmation = program.Confirmation();
+    ASSERT_NE(confirmation, nullptr) << "no confirmation";
+    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
+    const HWND success = program.Box(L"正常に終了しました。");
+    ASSERT_NE(success, nullptr) << "no success message";
+    PostMessageW(GetDlgItem(success, IDOK), BM_CLICK, 0, 0);
+  }();
+  EXPECT_EQ(ReadFile(folder / L"a.bas"), clean);
+  EXPECT_EQ(ReadFile(folder / L"two" / L"b.bas"), clean);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
 // The program killed at several moments of a run, as a crash or Task Manager
 // would: each module is either as it was or cleaned, nothing of the program's
 // stays beside them, and a whole run afterwards cleans everything.

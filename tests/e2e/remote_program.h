@@ -60,10 +60,12 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // path box and OK pressed.
 class Program {
  public:
-  explicit Program(const std::wstring& exe) {
+  // `arguments`: the rest of the command line after the program name.
+  explicit Program(const std::wstring& exe, const std::wstring& arguments = {}) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring command = L"velmori.exe";
+    if (!arguments.empty()) command += L" " + arguments;
     started_ = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               nullptr, &startup, &process_);
   }
@@ -92,13 +94,18 @@ class Program {
 
   // Types `project` into the path box and presses Enter; returns the main window.
   HWND Start(const std::wstring& project) {
-    if (!started_) return nullptr;
-    main_ = WaitFor([&] { return WindowOf(process_.dwProcessId, L"VelmoriMain"); });
-    if (!main_) return nullptr;
-    path_ = FindWindowExW(main_, nullptr, L"Edit", nullptr);
+    if (!Attach()) return nullptr;
     for (wchar_t ch : project) PostMessageW(path_, WM_CHAR, ch, 1);
     if (!WaitFor([&] { return TextOf(path_) == project ? path_ : nullptr; })) return nullptr;
     PressEnter();
+    return main_;
+  }
+
+  // The main window, once it is shown, and its path box; nothing typed.
+  HWND Attach() {
+    if (!started_) return nullptr;
+    main_ = WaitFor([&] { return WindowOf(process_.dwProcessId, L"VelmoriMain"); });
+    if (main_) path_ = FindWindowExW(main_, nullptr, L"Edit", nullptr);
     return main_;
   }
 
@@ -109,9 +116,10 @@ class Program {
     PostMessageW(path_, WM_KEYUP, VK_RETURN, enter | 3LL << 30);
   }
 
-  HWND Confirmation() const {
+  HWND Confirmation(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
     return Box(L"バックアップをとりましたか？\r\n"
-               L"バックアップをとったことを確認したら、[OK]ボタンを押してください。");
+               L"バックアップをとったことを確認したら、[OK]ボタンを押してください。",
+               limit);
   }
 
   HWND main() const { return main_; }

@@ -1,5 +1,6 @@
-// The two other ways into the path box: a drop on it and the Open dialog (with a
-// fake in place of GetOpenFileNameW).
+// The ways into the path box besides typing: a drop on it, the Open dialog
+// (with a fake in place of GetOpenFileNameW), the command line and a path
+// pasted in quotes.
 
 #include <windows.h>
 #include <shlobj.h>
@@ -7,11 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 
 #include "open_dialog.h"
+#include "startup.h"
 #include "ui_test_support.h"
 
 namespace velmori::test {
@@ -145,6 +150,57 @@ TEST(ShowProjectOpenDialog, ReportsAFailureButNotACancel) {
     EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 16u);
     EXPECT_NE(fixture.shown[0].text.find(L"0xFFFF (CDERR_DIALOGFAILURE)"), std::wstring::npos);
   }
+}
+
+TEST(PathArgument, IsWhatFollowsTheProgramNameWithoutTheCommandLinesQuotes) {
+  const struct {
+    const wchar_t* commandLine;
+    const wchar_t* path;
+  } cases[] = {
+      {L"velmori.exe", L""},
+      {L"\"C:\\Program Files\\velmori.exe\" \"C:\\My Work\\表示.vbp\"", L"C:\\My Work\\表示.vbp"},
+      {L"velmori.exe C:\\My Work\\a.vbp", L"C:\\My Work\\a.vbp"},  // split at its space
+      {L"velmori.exe   D:\\b.vbg  ", L"D:\\b.vbg"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathArgument(c.commandLine), c.path) << c.commandLine;
+}
+
+// A path pasted in quotes is used without them, and only a pair that encloses
+// the whole text is taken off; a group whose second project is missing gets
+// one confirmation and the missing-project warning naming it, and nothing of
+// the group is cleaned.
+TEST(OkButton, TakesAQuotedPathAndStopsAtAGroupsMissingProject) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       (L"velmori-quoted-" + std::to_wstring(GetCurrentProcessId()));
+  std::filesystem::create_directories(folder);
+  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+  std::ofstream(folder / L"one.vbp", std::ios::binary) << "Module=m; m.bas\r\n";
+  std::ofstream(folder / L"m.bas", std::ios::binary) << dirty;
+  std::ofstream(folder / L"g.vbg", std::ios::binary)
+      << "VBGROUP 5.0\r\nStartupProject=one.vbp\r\nProject=gone\\two.vbp\r\n";
+  const std::wstring group = (folder / L"g.vbg").wstring();
+  const struct {
+    std::wstring text;     // in the path box
+    std::wstring warning;  // a part of the warning after the confirmation
+  } cases[] = {
+      {L"\"" + group + L"\"", (folder / L"gone" / L"two.vbp").wstring()},
+      {L"\"" + group, L"vbp ファイルが見つかりません。"},
+      {L" \"" + group + L"\"", L"vbp ファイルが見つかりません。"},
+  };
+  for (const auto& c : cases) {
+    MainWindowFixture fixture;
+    SetWindowTextW(fixture.window.pathEdit(), c.text.c_str());
+    fixture.Click(fixture.window.okButton());
+    ASSERT_EQ(fixture.shown.size(), 2u) << c.text;
+    EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);
+    EXPECT_EQ(fixture.shown[1].type, MB_TASKMODAL | 48u);
+    EXPECT_NE(fixture.shown[1].text.find(c.warning), std::wstring::npos) << fixture.shown[1].text;
+  }
+  std::ifstream module(folder / L"m.bas", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(module), {}), dirty);
+  module.close();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace

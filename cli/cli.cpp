@@ -1,0 +1,341 @@
+// velmori-cli: clean, check and diff over the same run as the window.
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <functional>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "console.h"
+#include "messages.h"
+#include "project_run.h"
+#include "unified_diff.h"
+
+namespace velmori::cli {
+namespace {
+
+enum class Command { Clean, Check, Diff };
+
+enum ExitCode : int { kDone = 0, kCommentsFound = 1, kStopped = 2, kUsage = 64 };
+
+struct Options {
+  std::optional<Command> command;
+  std::vector<NativeString> projects;
+  bool help = false;
+  bool version = false;
+  bool quiet = false;
+  bool json = false;
+  bool utf8 = false;
+  std::optional<unsigned> codePage;
+};
+
+// The options and projects, or the usage error in the catalogue's words.
+std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::string& error) {
+  Options options;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string argument = NativeToUtf8(arguments[i]);
+    const bool option = !optionsEnded && argument.size() > 1 && argument[0] == '-';
+    if (!option) {
+      if (options.command) {
+        options.projects.push_back(arguments[i]);
+        continue;
+      }
+      if (argument == "clean") options.command = Command::Clean;
+      else if (argument == "check") options.command = Command::Check;
+      else if (argument == "diff") options.command = Command::Diff;
+      else if (argument == "help") options.help = true;
+      else return error = text::CliUnknownCommand(argument), std::nullopt;
+      continue;
+    }
+    std::string value;
+    std::string name = argument;
+    if (const std::size_t equals = argument.find('='); equals != std::string::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+    } else if (name == "--code-page") {
+      if (i + 1 == arguments.size()) return error = text::CliMissingValue(name), std::nullopt;
+      value = NativeToUtf8(arguments[++i]);
+    }
+    if (name == "--") optionsEnded = true;
+    else if (name == "--help" || name == "-h") options.help = true;
+    else if (name == "--version") options.version = true;
+    else if (name == "--quiet" || name == "-q") options.quiet = true;
+    else if (name == "--json") options.json = true;
+    else if (name == "--utf8") options.utf8 = true;
+    else if (name == "--code-page") {
+      unsigned id = 0;
+      const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), id);
+      if (failure != std::errc() || end != value.data() + value.size() || id == 0 ||
+          !LoadCodePage(id)) {
+        return error = text::CliBadCodePage(value), std::nullopt;
+      }
+      options.codePage = id;
+    } else {
+      return error = text::CliUnknownOption(argument), std::nullopt;
+    }
+    if (!value.empty() && name != "--code-page") {
+      return error = text::CliUnknownOption(argument), std::nullopt;
+    }
+  }
+  if (options.help || options.version) return options;
+  if (!options.command) return error = text::kCliNoCommand, std::nullopt;
+  if (options.projects.empty()) return error = text::kCliNoProject, std::nullopt;
+  if (options.quiet && options.json) return error = text::kCliQuietAndJson, std::nullopt;
+  return options;
+}
+
+// Where a file is named in listings and diffs: below the current folder
+// relative to it, otherwise in full; '/' between the parts.
+std::string DisplayPath(const NativeString& path) {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  std::filesystem::path shown = std::filesystem::path(path);
+  if (!error) {
+    const std::filesystem::path relative = shown.lexically_relative(current);
+    if (!relative.empty() && *relative.begin() != "..") shown = relative;
+  }
+  NativeString native = shown.native();
+  for (auto& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return NativeToUtf8(native);
+}
+
+// Errors on stderr: the first line after the program's name, the rest (the
+// file, the system's reason) indented below it.
+class ConsoleMessages final : public MessagePort {
+ public:
+  ConsoleMessages(const Console& console, std::string& project)
+      : console_(console), project_(project) {}
+  Answer ShowMessage(const std::string& message, MessageKind kind) override {
+    if (kind == MessageKind::Confirmation) return Answer::Ok;  // a command line is explicit
+    std::string shown = message;
+    // The window's warning names no file; here the project named is the one.
+    if (shown == text::kProjectMissing) shown += "\n" + project_;
+    std::string out = "velmori-cli: ";
+    bool first = true;
+    std::size_t start = 0;
+    while (start <= shown.size()) {
+      std::size_t end = shown.find('\n', start);
+      if (end == std::string::npos) end = shown.size();
+      if (end > start) {
+        if (!first) out += "  ";
+        out.append(shown, start, end - start);
+        out += '\n';
+        first = false;
+      }
+      start = end + 1;
+    }
+    if (clearLine) clearLine();
+    console_.Text(Stream::Err, out);
+    return Answer::Ok;
+  }
+  std::function<void()> clearLine;
+
+ private:
+  const Console& console_;
+  std::string& project_;
+};
+
+// A progress line on stderr, only when stderr is a terminal, at most ten times a second.
+class ProgressLine final : public RunProgress {
+ public:
+  ProgressLine(const Console& console, bool shown) : console_(console), shown_(shown) {}
+  void RunStarted() override {}
+  void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
+    count_ = fileCount;
+    message_ = message;
+    Show(0, true);
+  }
+  void FileDone(std::int32_t index) override { Show(index + 1, index + 1 == count_); }
+  void RunEnded() override { Clear(); }
+  void Clear() {
+    if (width_ == 0) return;
+    std::string blank(width_ + 2, ' ');  // \r, spaces over the line, \r
+    blank.front() = blank.back() = '\r';
+    console_.Text(Stream::Err, blank);
+    width_ = 0;
+  }
+
+ private:
+  void Show(std::int32_t done, bool now) {
+    if (!shown_) return;
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - last_ < std::chrono::milliseconds(100)) return;
+    last_ = time;
+    std::string line = "\r";
+    line += message_;
+    line += ' ';
+    line += std::to_string(done);
+    line += '/';
+    line += std::to_string(count_);
+    console_.Text(Stream::Err, line);
+    // Columns: Japanese characters (three UTF-8 bytes) take two, ASCII one.
+    std::size_t columns = 0;
+    for (const char c : line.substr(1)) {
+      const auto byte = static_cast<unsigned char>(c);
+      columns += byte < 0x80 ? 1 : byte >= 0xC0 ? 2 : 0;
+    }
+    width_ = std::max(width_, columns);
+  }
+  const Console& console_;
+  bool shown_;
+  std::int32_t count_ = 0;
+  std::string message_;
+  std::size_t width_ = 0;
+  std::chrono::steady_clock::time_point last_;
+};
+
+struct FileRecord {
+  std::string path;
+  SourceState state;
+  std::int64_t commentLines, bytesBefore, bytesAfter;
+};
+
+// Counts every file; for check lists, for diff prints, as the run goes.
+class Report final : public RunObserver {
+ public:
+  Report(const Console& console, const Options& options) : console_(console), options_(options) {}
+  void SourceDone(const SourceOutcome& outcome) override {
+    const std::string path = DisplayPath(outcome.path);
+    files.push_back({path, outcome.state, outcome.commentLines,
+                     static_cast<std::int64_t>(outcome.original.size()),
+                     static_cast<std::int64_t>(outcome.cleaned.size())});
+    commentLines += outcome.commentLines;
+    if (outcome.state == SourceState::Changed) ++changed;
+    if (options_.quiet || options_.json) return;
+    if (options_.command == Command::Check && outcome.commentLines > 0) {
+      console_.Text(Stream::Out, text::CliCheckLine(path, outcome.commentLines));
+    }
+    if (options_.command == Command::Diff && outcome.state == SourceState::Changed) {
+      const char* tab = path.find(' ') == std::string::npos ? "" : "\t";
+      console_.Text(Stream::Out, "--- a/" + path + tab + "\n+++ b/" + path + tab + "\n");
+      std::string hunks;
+      AppendHunks(outcome.original, outcome.cleaned, hunks);
+      console_.SourceText(Stream::Out, hunks);
+    }
+  }
+  std::vector<FileRecord> files;
+  std::int64_t commentLines = 0;
+  std::int64_t changed = 0;
+
+ private:
+  const Console& console_;
+  const Options& options_;
+};
+
+std::string JsonString(std::string_view utf8) {
+  std::string out = "\"";
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string Json(const Options& options, const Report& report, const std::string& summary,
+                 int exitCode, bool completed) {
+  static constexpr const char* kCommands[] = {"clean", "check", "diff"};
+  static constexpr const char* kStates[] = {"skipped", "unchanged", "changed"};
+  std::string files;
+  for (const FileRecord& file : report.files) {
+    if (!files.empty()) files += ",";
+    files += "\n    {\"path\": " + JsonString(file.path) + ", \"state\": \"" +
+             kStates[static_cast<int>(file.state)] + "\", \"comment_lines\": " +
+             std::to_string(file.commentLines) + ", \"bytes_before\": " +
+             std::to_string(file.bytesBefore) + ", \"bytes_after\": " +
+             std::to_string(file.bytesAfter) + "}";
+  }
+  return std::string("{\n  \"command\": \"") + kCommands[static_cast<int>(*options.command)] +
+         "\",\n  \"completed\": " + (completed ? "true" : "false") +
+         ",\n  \"exit_code\": " + std::to_string(exitCode) + ",\n  \"files\": [" + files +
+         (files.empty() ? "" : "\n  ") + "],\n  \"summary\": " + summary + "\n}\n";
+}
+
+}  // namespace
+
+int Run(const std::vector<NativeString>& arguments) {
+  std::string usageError;
+  const std::optional<Options> parsed = Parse(arguments, usageError);
+  const unsigned codePage = parsed && parsed->codePage ? *parsed->codePage : SystemCodePage().id();
+  const Console console(parsed && parsed->utf8, codePage);
+  if (!parsed) {
+    console.Text(Stream::Err, "velmori-cli: " + usageError + "\n\n" + text::kCliShortUsage);
+    return kUsage;
+  }
+  const Options& options = *parsed;
+  if (options.version) {
+    console.Text(Stream::Out, std::string("velmori-cli ") + VELMORI_VERSION + "\n");
+    return kDone;
+  }
+  if (options.help) {
+    console.Text(Stream::Out, text::CliHelp(options.command ? static_cast<int>(*options.command) : -1));
+    return kDone;
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  std::string project;
+  ConsoleMessages messages(console, project);
+  ProgressLine progress(console, !options.quiet && console.IsTerminal(Stream::Err));
+  messages.clearLine = [&] { progress.Clear(); };
+  Report report(console, options);
+  const std::optional<CodePage> page = LoadCodePage(codePage);
+  const RunContext context{SystemFileSystem(), messages, progress,
+                           page.value_or(CodePage::ForId(codePage)), &report,
+                           options.command == Command::Clean};
+  bool completed = true;
+  for (const NativeString& each : options.projects) {
+    project = NativeToUtf8(each);
+    if (!CleanProject(context, each)) {
+      completed = false;
+      break;
+    }
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  int exitCode = kDone;
+  if (!completed) exitCode = kStopped;
+  else if (options.command == Command::Check && report.commentLines > 0) exitCode = kCommentsFound;
+
+  std::int64_t before = 0, after = 0;
+  for (const FileRecord& file : report.files) {
+    before += file.bytesBefore;
+    after += file.bytesAfter;
+  }
+  const long long files = static_cast<long long>(report.files.size());
+  if (options.json) {
+    char elapsed[32];
+    std::snprintf(elapsed, sizeof elapsed, "%.3f", seconds);
+    const std::string summary =
+        "{\"files_listed\": " + std::to_string(files) + ", \"files_changed\": " +
+        std::to_string(report.changed) + ", \"comment_lines\": " +
+        std::to_string(report.commentLines) + ", \"bytes_before\": " + std::to_string(before) +
+        ", \"bytes_after\": " + std::to_string(after) + ", \"elapsed_seconds\": " + elapsed + "}";
+    console.Utf8(Stream::Out, Json(options, report, summary, exitCode, completed));
+  } else if (!options.quiet) {
+    console.Text(Stream::Err, text::CliSummary(options.command == Command::Clean, files,
+                                               report.changed, report.commentLines, before, after,
+                                               seconds));
+  }
+  return exitCode;
+}
+
+}  // namespace velmori::cli

@@ -1,0 +1,56 @@
+#pragma once
+// The two output streams of velmori-cli. On a console (a terminal) text goes
+// out as Unicode: WriteConsoleW on Windows, UTF-8 elsewhere. Into a pipe or a
+// file it goes out as bytes: the sources' own code page unless --utf8 asks
+// for UTF-8 (on POSIX systems, whose file names and terminals are UTF-8, the
+// program's own texts are UTF-8 always). One implementation per platform
+// (console_win32.cpp, console_posix.cpp) of the few calls at the bottom.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "os/file_system.h"
+
+namespace velmori::cli {
+
+enum class Stream { Out, Err };
+
+class Console {
+ public:
+  Console(bool utf8, unsigned codePage) : utf8_(utf8), codePage_(codePage) {}
+
+  bool IsTerminal(Stream stream) const { return IsConsole(stream); }
+  // The program's own text (UTF-8): messages, listings, file names.
+  void Text(Stream stream, std::string_view utf8) const {
+    if (IsConsole(stream)) return WriteUnicode(stream, utf8);
+    WriteBytes(stream, utf8_ ? std::string(utf8) : PipeText(utf8, codePage_));
+  }
+  // Bytes of the sources' code page.
+  void SourceText(Stream stream, std::string_view bytes) const {
+    if (IsConsole(stream)) return WriteUnicode(stream, AnsiToUtf8(bytes, codePage_));
+    if (utf8_) return WriteBytes(stream, AnsiToUtf8(bytes, codePage_));
+    WriteBytes(stream, bytes);
+  }
+  // UTF-8 whatever --utf8 says: JSON is UTF-8 by definition.
+  void Utf8(Stream stream, std::string_view utf8) const {
+    if (IsConsole(stream)) return WriteUnicode(stream, utf8);
+    WriteBytes(stream, utf8);
+  }
+
+ private:
+  static bool IsConsole(Stream stream);
+  static void WriteUnicode(Stream stream, std::string_view utf8);
+  static void WriteBytes(Stream stream, std::string_view bytes);
+  // The program's text in the bytes a pipe gets without --utf8.
+  static std::string PipeText(std::string_view utf8, unsigned codePage);
+
+  bool utf8_;
+  unsigned codePage_;
+};
+
+// The command line's work, given its arguments after the program name; the
+// program's exit code. The platform's entry point calls it.
+int Run(const std::vector<NativeString>& arguments);
+
+}  // namespace velmori::cli

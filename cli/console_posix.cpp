@@ -1,0 +1,40 @@
+// velmori-cli on POSIX systems: terminals and file names are UTF-8.
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cerrno>
+
+#include "console.h"
+
+namespace velmori::cli {
+namespace {
+
+int Descriptor(Stream stream) { return stream == Stream::Out ? STDOUT_FILENO : STDERR_FILENO; }
+
+}  // namespace
+
+bool Console::IsConsole(Stream stream) { return ::isatty(Descriptor(stream)) == 1; }
+
+void Console::WriteUnicode(Stream stream, std::string_view utf8) { WriteBytes(stream, utf8); }
+
+void Console::WriteBytes(Stream stream, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(Descriptor(stream), bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // a closed pipe: nobody reads what follows
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+std::string Console::PipeText(std::string_view utf8, unsigned) { return std::string(utf8); }
+
+}  // namespace velmori::cli
+
+int main(int argc, char** argv) {
+  // The system's reasons in the user's language; numbers stay as JSON writes them.
+  std::setlocale(LC_MESSAGES, "");
+  std::setlocale(LC_CTYPE, "");
+  std::vector<velmori::NativeString> arguments(argv + 1, argv + argc);
+  return velmori::cli::Run(arguments);
+}

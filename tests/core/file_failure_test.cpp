@@ -59,19 +59,18 @@ class FaultyTempFile final : public TempFile {
   bool dies_;
 };
 
-class FaultyFileSystem final : public FileSystem {
+class FaultyFileSystem final : public ForwardingFiles {
  public:
   FaultyFileSystem(Step step, bool dies) : step_(step), dies_(dies) {}
 
-  FileFacts Probe(const NativeString& path) override { return real_.Probe(path); }
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     const Step step = reads_++ == 0 ? Step::ReadProject : Step::ReadSource;
-    ReadResult result = real_.Read(path, bytes);
+    ReadResult result = real.Read(path, bytes);
     if (step == step_) result.status = OsStatus{FaultyTempFile::kInjected};
     return result;
   }
   TempResult CreateTempBeside(const NativeString& file) override {
-    TempResult temp = real_.CreateTempBeside(file);
+    TempResult temp = real.CreateTempBeside(file);
     if (step_ == Step::CreateTemp) {
       if (!dies_) return {OsStatus{FaultyTempFile::kInjected}, nullptr};
       temp.file->Abandon();
@@ -82,104 +81,90 @@ class FaultyFileSystem final : public FileSystem {
   }
 
  private:
-  FileSystem& real_ = SystemFileSystem();
   Step step_;
   bool dies_;
   int reads_ = 0;
 };
 
-const std::string kProject = "Form=f.frm\r\n";
-const std::string kForm = "Attribute VB_Name = \"f\"\r\nx = 1 ' c\r\n";
-const std::string kCleaned = "Attribute VB_Name = \"f\"\r\nx = 1 \r\n";
+std::string StepName(const testing::TestParamInfo<Step>& info) {
+  static const char* const kNames[] = {"ReadProject", "ReadSource",   "CreateTemp",      "Write",
+                                       "CopyMetadata", "MoveOver", "TempFileHeldOpen"};
+  return kNames[static_cast<int>(info.param)];
+}
 
-struct FailureCase {
-  const char* name;
-  Step step;
-  const char* namedFile;  // the file the report must name
-};
+const std::vector<std::string> kProjectFiles{"app.vbp", "m.bas"};
 
-class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
+class InjectedFailure : public testing::TestWithParam<Step> {};
 
 TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
-  const FailureCase& c = GetParam();
+  const Step step = GetParam();
   TempFolder folder;
-  folder.Write("app.vbp", kProject);
-  folder.Write("f.frm", kForm);
-
+  folder.WriteProject();
   RunFixture run;
-  FaultyFileSystem faulty(c.step, false);
+  FaultyFileSystem faulty(step, false);
   run.files = &faulty;
   EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
 
   ASSERT_EQ(run.messages.shown.size(), 1u);
   const Message& report = run.messages.shown[0];
   EXPECT_EQ(report.kind, MessageKind::Error);
-  EXPECT_NE(report.text.find(NativeToUtf8(FullPath(folder.Native(c.namedFile)))),
-            std::string::npos)
-      << report.text;
-  EXPECT_NE(report.text.find(DescribeOsError(OsStatus{FaultyTempFile::kInjected})),
-            std::string::npos)
-      << report.text;
-  const bool writing = c.step != Step::ReadProject && c.step != Step::ReadSource;
-  EXPECT_EQ(report.text.find(".tmp") != std::string::npos, c.step == Step::Discard)
-      << report.text;
-  EXPECT_EQ(report.text.find("元のファイルは変更されていません。") != std::string::npos, writing)
-      << report.text;
-  EXPECT_EQ(folder.Read("app.vbp"), kProject);
-  EXPECT_EQ(folder.Read("f.frm"), kForm);
-  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "f.frm"}));
+  // What the report says: the file, the system's reason, a temporary file left
+  // behind, and that the original is unchanged once writing had begun.
+  const std::pair<std::string, bool> parts[] = {
+      {NativeToUtf8(FullPath(folder.Native(kProjectFiles[step != Step::ReadProject]))), true},
+      {DescribeOsError(OsStatus{FaultyTempFile::kInjected}), true},
+      {".tmp", step == Step::Discard},
+      {"元のファイルは変更されていません。", step > Step::ReadSource}};
+  for (const auto& [part, expected] : parts) {
+    EXPECT_EQ(report.text.find(part) != std::string::npos, expected) << part << "\n" << report.text;
+  }
+  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
+  EXPECT_EQ(folder.Listing(), kProjectFiles);
   if (!run.progress.events.empty()) {
     EXPECT_EQ(run.progress.events.back(), "RunEnded");
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryStep, InjectedFailure,
-    ::testing::Values(FailureCase{"ReadProject", Step::ReadProject, "app.vbp"},
-                      FailureCase{"ReadSource", Step::ReadSource, "f.frm"},
-                      FailureCase{"CreateTemp", Step::CreateTemp, "f.frm"},
-                      FailureCase{"Write", Step::Write, "f.frm"},
-                      FailureCase{"CopyMetadata", Step::CopyMetadata, "f.frm"},
-                      FailureCase{"MoveOver", Step::MoveOver, "f.frm"},
-                      FailureCase{"TempFileHeldOpen", Step::Discard, "f.frm"}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryStep, InjectedFailure,
+                         testing::Values(Step::ReadProject, Step::ReadSource, Step::CreateTemp,
+                                         Step::Write, Step::CopyMetadata, Step::MoveOver,
+                                         Step::Discard),
+                         StepName);
 
-class DeathAfter : public ::testing::TestWithParam<Step> {};
+class DeathAfter : public testing::TestWithParam<Step> {};
 
 TEST_P(DeathAfter, LeavesTheModuleWholeAndTheNextRunCleansUp) {
   TempFolder folder;
-  folder.Write("app.vbp", kProject);
-  folder.Write("f.frm", kForm);
+  folder.WriteProject();
   RunFixture killed;
   FaultyFileSystem faulty(GetParam(), true);
   killed.files = &faulty;
   EXPECT_THROW(killed.Run(folder.Native("app.vbp")), Died);
-  EXPECT_EQ(folder.Read("f.frm"), GetParam() == Step::MoveOver ? kCleaned : kForm);
+  EXPECT_EQ(folder.Read("m.bas"), GetParam() == Step::MoveOver ? kCleanModule : kDirtyModule);
 #ifdef _WIN32
   // The system removed the temporary file that the dead process held.
-  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "f.frm"}));
+  EXPECT_EQ(folder.Listing(), kProjectFiles);
 #endif
 
   RunFixture next;
   EXPECT_TRUE(next.Run(folder.Native("app.vbp")));
   EXPECT_TRUE(next.messages.shown.empty());
-  EXPECT_EQ(folder.Read("f.frm"), kCleaned);
-  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "f.frm"}));
+  EXPECT_EQ(folder.Read("m.bas"), kCleanModule);
+  EXPECT_EQ(folder.Listing(), kProjectFiles);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, DeathAfter,
-                         ::testing::Values(Step::CreateTemp, Step::Write, Step::CopyMetadata,
-                                           Step::MoveOver));
+                         testing::Values(Step::CreateTemp, Step::Write, Step::CopyMetadata,
+                                         Step::MoveOver),
+                         StepName);
 
 TEST(Replace, KeepsTheFileModeAndLinksAndNeverLeavesTheTemporaryFile) {
   TempFolder folder;
-  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-  folder.Write("app.vbp", "Module=m; m.bas\r\n");
-  folder.Write("m.bas", dirty);
-  std::vector<std::string> expected{"app.vbp", "m.bas"};
+  folder.WriteProject();
+  std::vector<std::string> expected = kProjectFiles;
 #ifndef _WIN32  // links under Wine: file_system_win32_test.cpp
   folder.Write("app.vbp", "Module=m; m.bas\r\nModule=l; link.bas\r\n");
-  folder.Write("shared/t.bas", dirty);
+  folder.Write("shared/t.bas", kDirtyModule);
   std::filesystem::create_symlink(folder.Path("shared/t.bas"), folder.Path("link.bas"));
   std::filesystem::permissions(folder.Path("m.bas"), std::filesystem::perms::owner_read |
                                                          std::filesystem::perms::owner_write |
@@ -190,7 +175,7 @@ TEST(Replace, KeepsTheFileModeAndLinksAndNeverLeavesTheTemporaryFile) {
   RunFixture run;
   EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
   EXPECT_EQ(std::filesystem::status(folder.Path("m.bas")).permissions(), before);
-  EXPECT_EQ(folder.Read("m.bas"), "Attribute VB_Name = \"m\"\r\nx = 1 \r\n");
+  EXPECT_EQ(folder.Read("m.bas"), kCleanModule);
 #ifndef _WIN32
   EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.bas")));
   EXPECT_EQ(folder.Read("shared/t.bas"), folder.Read("m.bas"));

@@ -3,22 +3,11 @@
 
 #include <windows.h>
 
+#include "../e2e/remote_program.h"
 #include "test_support.h"
 
 namespace velmori::test {
 namespace {
-
-const std::string kDirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-const std::string kClean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
-
-std::string ToAnsi(const std::wstring& wide) {
-  const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length,
-                        nullptr, nullptr);
-  return ansi;
-}
 
 TEST(Windows, AnsiCodePageIsShiftJis) {
   EXPECT_EQ(::GetACP(), 932u);
@@ -33,13 +22,12 @@ TEST(Windows, AnsiCodePageIsShiftJis) {
 TEST(Windows, HiddenAndSystemFilesCountAsMissing) {
   for (DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
     TempFolder folder;
-    folder.Write("app.vbp", "Module=m; m.bas\r\n");
-    folder.Write("m.bas", kDirty);
+    folder.WriteProject();
     ASSERT_TRUE(::SetFileAttributesW(folder.Native("m.bas").c_str(), attribute));
     RunFixture run;
     EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
     EXPECT_TRUE(run.messages.shown.empty());
-    EXPECT_EQ(folder.Read("m.bas"), kDirty);
+    EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
     ::SetFileAttributesW(folder.Native("m.bas").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     folder.Write("hidden.vbp", "Module=m; m.bas\r\n");
@@ -56,8 +44,7 @@ TEST(Windows, HiddenAndSystemFilesCountAsMissing) {
 TEST(Windows, LockedFileIsReportedAndKept) {
   for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
     TempFolder folder;
-    folder.Write("app.vbp", "Module=m; m.bas\r\n");
-    folder.Write("m.bas", kDirty);
+    folder.WriteProject();
     RunFixture run;
     {
       HANDLE other = ::CreateFileW(folder.Native("m.bas").c_str(), GENERIC_READ, share, nullptr,
@@ -71,7 +58,7 @@ TEST(Windows, LockedFileIsReportedAndKept) {
     EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(folder.Native("m.bas"))),
               std::string::npos)
         << run.messages.shown[0].text;
-    EXPECT_EQ(folder.Read("m.bas"), kDirty);
+    EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
     EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "m.bas"}));
   }
 }
@@ -115,9 +102,9 @@ bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
 // creation time, a link with its target, and its name as it is on disk.
 TEST(Windows, ReplacementKeepsWhatTheUserSees) {
   TempFolder folder;
-  folder.Write("shared/linked.bas", kDirty);
-  folder.Write("proj/Mixed.BAS", kDirty);
-  folder.Write("proj/kept.bas", kDirty);
+  folder.Write("shared/linked.bas", kDirtyModule);
+  folder.Write("proj/Mixed.BAS", kDirtyModule);
+  folder.Write("proj/kept.bas", kDirtyModule);
   folder.Write("proj/app.vbp",
                "Module=a; mixed.bas\r\nModule=b; kept.bas\r\nModule=c; link.bas\r\n");
   const std::wstring kept = folder.Native("proj/kept.bas");
@@ -138,9 +125,9 @@ TEST(Windows, ReplacementKeepsWhatTheUserSees) {
   RunFixture run;
   EXPECT_TRUE(run.Run(folder.Native("proj/app.vbp")));
   EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("proj/Mixed.BAS"), kClean);
-  EXPECT_EQ(folder.Read("proj/kept.bas"), kClean);
-  EXPECT_EQ(folder.Read("shared/linked.bas"), kClean);
+  EXPECT_EQ(folder.Read("proj/Mixed.BAS"), kCleanModule);
+  EXPECT_EQ(folder.Read("proj/kept.bas"), kCleanModule);
+  EXPECT_EQ(folder.Read("shared/linked.bas"), kCleanModule);
   EXPECT_TRUE(::GetFileAttributesW(kept.c_str()) & FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(::GetFileAttributesW(kept.c_str()), attributes);
   // Wine keeps no creation time of its own (it shows the Unix change time).
@@ -152,35 +139,25 @@ TEST(Windows, ReplacementKeepsWhatTheUserSees) {
                                                          "proj\\kept.bas", "proj\\link.bas",
                                                          "shared\\linked.bas"}));
   // Still a link: what is written to the target shows through it.
-  folder.Write("shared/linked.bas", kDirty);
-  EXPECT_EQ(folder.Read("proj/link.bas"), kDirty);
+  folder.Write("shared/linked.bas", kDirtyModule);
+  EXPECT_EQ(folder.Read("proj/link.bas"), kDirtyModule);
 }
 
+// Forward slashes as typed by the user, a folder outside the ANSI code page,
+// and a module given by its absolute path.
 TEST(Windows, PathForms) {
   TempFolder folder;
-  folder.Write("elsewhere/abs.bas", kDirty);
-  folder.Write("proj/app.vbp", "Module=m; m.bas\r\nModule=a; " +
-                                   ToAnsi(folder.Native("elsewhere")) + "\\abs.bas\r\n");
-  folder.Write("proj/m.bas", kDirty);
-  // Forward slashes as typed by the user.
-  std::wstring typed = folder.Native("proj/app.vbp");
-  for (wchar_t& c : typed) {
-    if (c == L'\\') c = L'/';
-  }
+  folder.WriteProject("프로젝트/");
+  folder.Write("elsewhere/abs.bas", kDirtyModule);
+  folder.Write("프로젝트/app.vbp", "Module=m; m.bas\r\nModule=a; " +
+                                       remote::Ansi(folder.Native("elsewhere")) + "\\abs.bas\r\n");
+  std::wstring typed = folder.Native("프로젝트/app.vbp");
+  std::replace(typed.begin(), typed.end(), L'\\', L'/');
   RunFixture run;
   EXPECT_TRUE(run.Run(typed));
   EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("proj/m.bas"), kClean);
-  EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kClean);
-}
-
-TEST(Windows, ProjectFolderOutsideTheAnsiCodePage) {
-  TempFolder folder;
-  folder.Write("프로젝트/app.vbp", "Module=m; m.bas\r\n");
-  folder.Write("프로젝트/m.bas", kDirty);
-  RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("프로젝트/app.vbp")));
-  EXPECT_EQ(folder.Read("프로젝트/m.bas"), kClean);
+  EXPECT_EQ(folder.Read("프로젝트/m.bas"), kCleanModule);
+  EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kCleanModule);
 }
 
 TEST(Windows, PathsLongerThanMaxPath) {
@@ -203,13 +180,13 @@ TEST(Windows, PathsLongerThanMaxPath) {
     ::CloseHandle(file);
   };
   write(L"app.vbp", "Module=m; m.bas\r\n");
-  write(L"m.bas", kDirty);
+  write(L"m.bas", kDirtyModule);
   RunFixture run;
   EXPECT_TRUE(run.Run(deep.substr(4) + L"\\app.vbp"));
   EXPECT_TRUE(run.messages.shown.empty());
   std::string cleaned;
   ASSERT_TRUE(SystemFileSystem().Read(deep + L"\\m.bas", cleaned).status.ok());
-  EXPECT_EQ(cleaned, kClean);
+  EXPECT_EQ(cleaned, kCleanModule);
 }
 
 TEST(Windows, FailureDescriptionsAreTheSystemsOwn) {
@@ -218,24 +195,18 @@ TEST(Windows, FailureDescriptionsAreTheSystemsOwn) {
   EXPECT_GT(text.size(), 4u) << text;
 }
 
-}  // namespace
-}  // namespace velmori::test
-
-namespace velmori::test {
-namespace {
 
 // A project naming a device instead of a file stops with a report; it never
 // waits on the device.
 TEST(Windows, DeviceNamesAreNeverRead) {
   TempFolder folder;
   folder.Write("app.vbp", "Module=c; CON\r\nModule=m; m.bas\r\n");
-  folder.Write("m.bas", kDirty);
+  folder.Write("m.bas", kDirtyModule);
   RunFixture run;
-  const bool cleaned = run.Run(folder.Native("app.vbp"));
-  EXPECT_FALSE(cleaned);
+  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
   ASSERT_EQ(run.messages.shown.size(), 1u);
   EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(folder.Read("m.bas"), kDirty);
+  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
 }
 
 }  // namespace

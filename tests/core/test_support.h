@@ -34,9 +34,7 @@ class RecordingMessages final : public MessagePort {
 // Records every event as a line, in order.
 class RecordingProgress final : public RunProgress {
  public:
-  void RunStarted() override {
-    events.push_back("RunStarted");
-  }
+  void RunStarted() override { events.push_back("RunStarted"); }
   void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
     events.push_back("CategoryStarted " + std::to_string(fileCount) + " " + message);
   }
@@ -45,13 +43,30 @@ class RecordingProgress final : public RunProgress {
     ++filesDone;
   }
   bool StopRequested() override { return filesDone == stopAfter; }
-  void RunEnded() override {
-    events.push_back("RunEnded");
-  }
+  void RunEnded() override { events.push_back("RunEnded"); }
   std::vector<std::string> events;
   int filesDone = 0;
   int stopAfter = -1;  // files done before the run is asked to stop
 };
+
+// The real file system, for a fake to change one operation of.
+class ForwardingFiles : public FileSystem {
+ public:
+  FileFacts Probe(const NativeString& path) override { return real.Probe(path); }
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
+    return real.Read(path, bytes);
+  }
+  TempResult CreateTempBeside(const NativeString& file) override {
+    return real.CreateTempBeside(file);
+  }
+
+ protected:
+  FileSystem& real = SystemFileSystem();
+};
+
+// A module with a comment, and the same module cleaned.
+inline const std::string kDirtyModule = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+inline const std::string kCleanModule = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempFolder {
@@ -82,6 +97,12 @@ class TempFolder {
     const std::filesystem::path path = Path(relative);
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+
+  // app.vbp listing one module, m.bas, that has a comment.
+  void WriteProject(const std::string& folder = "") const {
+    Write(folder + "app.vbp", "Module=m; m.bas\r\n");
+    Write(folder + "m.bas", kDirtyModule);
   }
 
   std::string Read(const std::string& relative) const {

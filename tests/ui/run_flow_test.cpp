@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -20,19 +17,12 @@ namespace velmori::test {
 namespace {
 
 // The real file system, except that reading a module throws, as when memory runs out.
-class ThrowingFiles final : public FileSystem {
+class ThrowingFiles final : public ForwardingFiles {
  public:
-  FileFacts Probe(const NativeString& path) override { return real_.Probe(path); }
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     if (path.ends_with(L".bas")) throw std::runtime_error("out of memory");
-    return real_.Read(path, bytes);
+    return real.Read(path, bytes);
   }
-  TempResult CreateTempBeside(const NativeString& file) override {
-    return real_.CreateTempBeside(file);
-  }
-
- private:
-  FileSystem& real_ = SystemFileSystem();
 };
 
 TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
@@ -55,18 +45,15 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       {"read-only module", IDOK, true, false, 16, L"basTool.bas", wait, true},
       {"unexpected failure", IDOK, false, true, 16, L"out of memory", arrow, false},
   };
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       (L"velmori-ui-" + std::to_wstring(GetCurrentProcessId()));
-  const std::filesystem::path vbp = folder / L"tool.vbp", bas = folder / L"basTool.bas";
   for (const auto& c : cases) {
-    std::filesystem::create_directories(folder);
-    std::ofstream(vbp, std::ios::binary) << "Type=Exe\r\nModule=basTool; basTool.bas\r\n";
-    std::ofstream(bas, std::ios::binary) << module;
-    if (c.readOnly) SetFileAttributesW(bas.c_str(), FILE_ATTRIBUTE_READONLY);
+    TempFolder folder;
+    folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
+    folder.Write("basTool.bas", module);
+    if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
     ThrowingFiles throwing;
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
-      SetWindowTextW(fixture.window.pathEdit(), vbp.c_str());
+      SetWindowTextW(fixture.window.pathEdit(), folder.Native("tool.vbp").c_str());
       fixture.answers = {c.answer};
       fixture.Click(fixture.window.okButton());
 
@@ -90,40 +77,32 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       }
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd())) << c.name;  // ready for another run
-      std::ifstream in(bas, std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.style == 64 ? cleaned : module)
-          << c.name;
+      EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? cleaned : module) << c.name;
       if (c.style == 64) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);
         EXPECT_EQ(fixture.shown[3].text, c.text);
       }
     }
-    SetFileAttributesW(bas.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(folder);
+    SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 
 // The real file system, except that reading the first module waits until the
 // test lets it go on: the run is then caught in the middle of a file.
-class BlockingFiles final : public FileSystem {
+class BlockingFiles final : public ForwardingFiles {
  public:
-  FileFacts Probe(const NativeString& path) override { return real_.Probe(path); }
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     if (path.ends_with(L"a.bas")) {
       SetEvent(entered_.get());
       WaitForSingleObject(release_.get(), 20000);
     }
-    return real_.Read(path, bytes);
-  }
-  TempResult CreateTempBeside(const NativeString& file) override {
-    return real_.CreateTempBeside(file);
+    return real.Read(path, bytes);
   }
   bool Entered() const { return WaitForSingleObject(entered_.get(), 0) == WAIT_OBJECT_0; }
   void Release() { SetEvent(release_.get()); }
 
  private:
-  FileSystem& real_ = SystemFileSystem();
   UniqueKernelObject entered_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   UniqueKernelObject release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
@@ -145,13 +124,11 @@ bool AnswersTheSystem(HWND window) {
 // answering the system; the main window takes no input and cannot be closed;
 // a session end finishes the file, stops the run and ends the program.
 TEST(OkButton, TheWindowStaysAliveWhileARunWorks) {
-  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-  const std::string clean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
   for (const bool sessionEnds : {false, true}) {
     TempFolder folder;
     folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
-    folder.Write("a.bas", dirty);
-    folder.Write("b.bas", dirty);
+    folder.Write("a.bas", kDirtyModule);
+    folder.Write("b.bas", kDirtyModule);
     BlockingFiles files;
     MainWindowFixture fixture(96, files);
     const HWND main = fixture.window.hwnd();
@@ -185,8 +162,8 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorks) {
       SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
       later.join();
       EXPECT_FALSE(IsWindow(main));  // the program ends
-      EXPECT_EQ(folder.Read("a.bas"), clean);  // the file begun is finished
-      EXPECT_EQ(folder.Read("b.bas"), dirty);  // the next one is never begun
+      EXPECT_EQ(folder.Read("a.bas"), kCleanModule);  // the file begun is finished
+      EXPECT_EQ(folder.Read("b.bas"), kDirtyModule);  // the next one is never begun
       EXPECT_EQ(fixture.shown.size(), 1u);
     } else {
       files.Release();
@@ -194,7 +171,7 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorks) {
       ASSERT_EQ(fixture.shown.size(), 2u);
       EXPECT_EQ(fixture.shown[1].text, L"正常に終了しました。");
       EXPECT_TRUE(IsWindowEnabled(main));
-      EXPECT_EQ(folder.Read("b.bas"), clean);
+      EXPECT_EQ(folder.Read("b.bas"), kCleanModule);
     }
     EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
   }

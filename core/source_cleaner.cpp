@@ -193,6 +193,9 @@ bool CleanSourceFile(const RunContext& context, const NativeString& path,
     ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
     return false;
   }
+  // Asked only now, of the file still open: a file left as it was needs no answer.
+  read.facts.realPath = read.file ? read.file->RealPath() : path;
+  read.file.reset();  // closed before it is replaced
   if (!ReplaceWithCleaned(context, path, read.facts, buffers.cleaned)) return false;
   done(SourceState::Changed, strip.commentLines);
   return true;

@@ -26,11 +26,19 @@ struct OsStatus {
 struct FileFacts {
   bool ordinary = false;  // exists, and is neither a folder nor hidden nor a system file
   bool readOnly = false;
-  // Set by Read: the path the file really has, links resolved and the name
-  // spelt as it is on disk. A rewrite goes there.
+  // Where a rewrite goes: the path the file really has, links resolved and the
+  // name spelt as it is on disk (from ReadResult::file).
   NativeString realPath;
   std::uint32_t attributes = 0;  // Win32 attributes, or the POSIX mode
   std::uint64_t created = 0;     // Win32 creation time (FILETIME); 0 on POSIX
+};
+
+// A file Read has opened, kept open for what only a rewrite needs to know.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+  // The path the file really has: links resolved, the name as it is on disk.
+  virtual NativeString RealPath() const = 0;
 };
 
 struct ReadResult {
@@ -38,6 +46,8 @@ struct ReadResult {
   // On a failed open, what a lookup by name says: a file that is not ordinary
   // is one to skip rather than a failure.
   FileFacts facts;
+  // After a successful read; close it (reset) before the file is replaced.
+  std::unique_ptr<OpenFile> file = nullptr;
 };
 
 // A new file of ours beside a file it is to replace. Until MoveOver has put it

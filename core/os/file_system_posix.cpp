@@ -67,7 +67,7 @@ FileFacts ProbeByName(const NativeString& path) {
 
 // The path to rewrite a file at: where a link leads, otherwise the path itself
 // (a linked folder on the way is harmless: the rename stays in the real folder).
-NativeString RealPath(const NativeString& path) {
+NativeString ResolvedPath(const NativeString& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
   std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
@@ -125,6 +125,15 @@ class PosixTempFile final : public TempFile {
   NativeString path_;
 };
 
+class PosixOpenFile final : public OpenFile {
+ public:
+  explicit PosixOpenFile(NativeString path) : path_(std::move(path)) {}
+  NativeString RealPath() const override { return ResolvedPath(path_); }
+
+ private:
+  NativeString path_;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
   FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
@@ -145,7 +154,6 @@ class PosixFileSystem final : public FileSystem {
     }
     FileFacts facts = FactsOf(path, st);
     if (!facts.ordinary) return {{}, facts};
-    facts.realPath = RealPath(path);
     // One byte more than the size: a read of a regular file comes back short
     // only at its end, so one read usually both fills the buffer and sees the end.
     bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
@@ -163,7 +171,7 @@ class PosixFileSystem final : public FileSystem {
       if (static_cast<std::size_t>(n) < want) break;
     }
     bytes.resize(filled);
-    return {{}, facts};
+    return {{}, facts, std::make_unique<PosixOpenFile>(path)};
   }
 
   TempResult CreateTempBeside(const NativeString& file) override {

@@ -239,6 +239,17 @@ class Win32TempFile final : public TempFile {
   bool marked_ = false;
 };
 
+class Win32OpenFile final : public OpenFile {
+ public:
+  Win32OpenFile(Handle file, NativeString openedAs)
+      : file_(std::move(file)), openedAs_(std::move(openedAs)) {}
+  NativeString RealPath() const override { return FinalPath(file_.get(), openedAs_); }
+
+ private:
+  Handle file_;
+  NativeString openedAs_;
+};
+
 class Win32FileSystem final : public FileSystem {
  public:
   FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
@@ -267,7 +278,6 @@ class Win32FileSystem final : public FileSystem {
     facts = FactsOf(basic.FileAttributes);
     if (!facts.ordinary) return {{}, facts};
     facts.created = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
-    facts.realPath = FinalPath(file.get(), path);
     const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
     if (size >= bytes.max_size()) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
     try {
@@ -287,7 +297,7 @@ class Win32FileSystem final : public FileSystem {
       filled += read;
     }
     bytes.resize(filled);
-    return {{}, facts};
+    return {{}, facts, std::make_unique<Win32OpenFile>(std::move(file), path)};
   }
 
   TempResult CreateTempBeside(const NativeString& file) override {

@@ -34,26 +34,31 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     const char* name;
     int answer;                // to the confirmation
     bool readOnly, throwing;   // the module is read-only; reading it throws
+    bool group;                // run a group of this project and a second one
     UINT style;                // of the box after the confirmation; 0: none
     const wchar_t* text;       // a part of its text
     HCURSOR cursor;            // and what was shown meanwhile
     bool progressShown;
   } cases[] = {
-      {"cancelled", IDCANCEL, false, false, 0, nullptr, nullptr, false},
-      {"no answer", 0, false, false, 0, nullptr, nullptr, false},
-      {"cleaned", IDOK, false, false, 64, L"正常に終了しました。", arrow, false},
-      {"read-only module", IDOK, true, false, 16, L"basTool.bas", wait, true},
-      {"unexpected failure", IDOK, false, true, 16, L"out of memory", arrow, false},
+      {"cancelled", IDCANCEL, false, false, false, 0, nullptr, nullptr, false},
+      {"no answer", 0, false, false, false, 0, nullptr, nullptr, false},
+      {"cleaned", IDOK, false, false, false, 64, L"正常に終了しました。", arrow, false},
+      {"group", IDOK, false, false, true, 64, L"正常に終了しました。", arrow, false},
+      {"read-only module", IDOK, true, false, false, 16, L"basTool.bas", wait, true},
+      {"unexpected failure", IDOK, false, true, false, 16, L"out of memory", arrow, false},
   };
   for (const auto& c : cases) {
     TempFolder folder;
     folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
     folder.Write("basTool.bas", module);
+    folder.Write("g.vbg", "VBGROUP 5.0\r\nProject=tool.vbp\r\nProject=two\\two.vbp\r\n");
+    folder.Write("two/two.vbp", "Module=basTool; basTool.bas\r\n");
+    folder.Write("two/basTool.bas", module);
     if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
     ThrowingFiles throwing;
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
-      SetWindowTextW(fixture.window.pathEdit(), folder.Native("tool.vbp").c_str());
+      SetWindowTextW(fixture.window.pathEdit(), folder.Native(c.group ? "g.vbg" : "tool.vbp").c_str());
       fixture.answers = {c.answer};
       fixture.Click(fixture.window.okButton());
 
@@ -78,6 +83,7 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd())) << c.name;  // ready for another run
       EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? cleaned : module) << c.name;
+      EXPECT_EQ(folder.Read("two/basTool.bas"), c.group ? cleaned : module) << c.name;
       if (c.style == 64) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);

@@ -31,16 +31,14 @@ TEST_P(SingleLine, GivesTheExpectedEntry) {
   const LineCase& c = GetParam();
   const ParsedProject parsed = ParseProjectText(c.line, kShiftJis);
   ASSERT_FALSE(parsed.missingValue);
-  const SourceLists& lists = parsed.lists;
   for (const CategoryInfo& row : kCategoryTable) {
-    const SourceCategory category = row.category;
-    const auto& list = lists[category];
-    if (c.category == category) {
+    const auto& list = parsed.lists[row.category];
+    if (c.category == row.category) {
       ASSERT_EQ(list.size(), 1u);
       EXPECT_EQ(list[0].folder, c.folder);
       EXPECT_EQ(list[0].fileName, c.name);
     } else {
-      EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(category);
+      EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(row.category);
     }
   }
 }

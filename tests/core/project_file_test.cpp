@@ -1,3 +1,7 @@
+// Worked examples of project lines. Line order, the key-alone failure and the
+// path-part functions are checked against an independent reading by
+// fuzz/fuzz_project_file.cpp.
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -27,16 +31,14 @@ TEST_P(SingleLine, GivesTheExpectedEntry) {
   const LineCase& c = GetParam();
   const ParsedProject parsed = ParseProjectText(c.line, kShiftJis);
   ASSERT_FALSE(parsed.missingValue);
-  const SourceLists& lists = parsed.lists;
   for (const CategoryInfo& row : kCategoryTable) {
-    const SourceCategory category = row.category;
-    const auto& list = lists[category];
-    if (c.category == category) {
+    const auto& list = parsed.lists[row.category];
+    if (c.category == row.category) {
       ASSERT_EQ(list.size(), 1u);
       EXPECT_EQ(list[0].folder, c.folder);
       EXPECT_EQ(list[0].fileName, c.name);
     } else {
-      EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(category);
+      EXPECT_TRUE(list.empty()) << "category " << static_cast<int>(row.category);
     }
   }
 }
@@ -72,68 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Form=\x81\"a.frm", C::Form, "", "\x81\"a.frm"},
         // Only ASCII spaces are trimmed.
         LineCase{"Form=" IDEO_SPACE "a.frm", C::Form, "", IDEO_SPACE "a.frm"}));
-
-TEST(ProjectText, KeepsLineOrderAndIndependentCategories) {
-  const std::string text =
-      "Type=Exe\r\nForm=b.frm\nModule=m2; m2.bas\rForm=a.frm\r\nForm=a.frm\r\n"
-      "Class=c; c.cls\r\nModule=m1; Sub\\m1.bas";
-  const ParsedProject parsed = ParseProjectText(text, kShiftJis);
-  ASSERT_FALSE(parsed.missingValue);
-  const SourceLists& lists = parsed.lists;
-  const std::vector<SourceEntry> forms = {{"b.frm", ""}, {"a.frm", ""}, {"a.frm", ""}};
-  const std::vector<SourceEntry> modules = {{"m2.bas", ""}, {"m1.bas", "Sub"}};
-  EXPECT_EQ(lists[C::Form], forms);
-  EXPECT_EQ(lists[C::Module], modules);
-  EXPECT_EQ(lists[C::Class].size(), 1u);
-}
-
-TEST(ProjectText, KeyAloneFailsWithItsLineNumber) {
-  const ParsedProject parsed =
-      ParseProjectText("Type=Exe\r\nForm=a.frm\r\nCLASS\r\nForm=b.frm\r\n", kShiftJis);
-  ASSERT_TRUE(parsed.missingValue);
-  EXPECT_EQ(parsed.missingValue->line, 3);
-  EXPECT_EQ(parsed.missingValue->key, "CLASS");
-}
-
-struct PathCase {
-  const char* path;
-  const char* folder;
-  const char* name;
-};
-
-class PathParts : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(PathParts, SplitAtTheLastBackslashCharacter) {
-  const PathCase& c = GetParam();
-  EXPECT_EQ(GetFolderPart(c.path, kShiftJis), c.folder);
-  EXPECT_EQ(GetFileNamePart(c.path, kShiftJis), c.name);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, PathParts,
-    ::testing::Values(PathCase{"C:\\Work\\Proj\\a.vbp", "C:\\Work\\Proj", "a.vbp"},
-                      PathCase{"\\x.bas", "", "x.bas"},
-                      PathCase{"dir\\", "dir", ""},
-                      PathCase{"  a.bas  ", "", "a.bas"},
-                      PathCase{" d \\ n ", "d", "n"},
-                      PathCase{"a/b.bas", "", "a/b.bas"},
-                      PathCase{SO ".bas", "", SO ".bas"},
-                      PathCase{"x\\" SO "\\" HYOU, "x\\" SO, HYOU},
-                      PathCase{IDEO_SPACE "a.bas" IDEO_SPACE, "", IDEO_SPACE "a.bas" IDEO_SPACE},
-                      // A space that is the second byte of a character is not trimmed.
-                      PathCase{"ab\x81 ", "", "ab\x81 "}));
-
-TEST(AbsoluteFolder, DriveLettersAndServerSharesOnly) {
-  struct Case {
-    const char* folder;
-    bool absolute;
-  };
-  for (const Case& c : {Case{"C:", true}, Case{"d:\\x", true}, Case{"\\\\server\\share", true},
-                        Case{"\\x", false}, Case{"..\\x", false}, Case{"1:", false},
-                        Case{"", false}, Case{"C", false}, Case{"Sub", false}}) {
-    EXPECT_EQ(IsAbsoluteFolder(c.folder), c.absolute) << c.folder;
-  }
-}
 
 }  // namespace
 }  // namespace velmori

@@ -5,52 +5,91 @@
 namespace velmori::test {
 namespace {
 
-const std::string kModuleDirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-const std::string kModuleClean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
-
-TEST(CleanProject, DrivesTheProgressDisplayCategoryByCategory) {
-  TempFolder folder;
-  folder.Write("p/app.vbp",
-               "Type=Exe\r\nPropertyPage=ppg.pag\r\nForm=f1.frm\r\nClass=c; c.cls\r\n"
-               "Module=m; m.bas\r\nForm=f2.frm\r\nStartup=\"f1\"\r\n");
-  for (const char* name : {"f1.frm", "f2.frm", "m.bas", "c.cls", "ppg.pag"}) {
-    folder.Write(std::string("p/") + name, kModuleDirty);
-  }
-  RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("p/app.vbp")));
-  const std::vector<std::string> expected = {
-      "RunStarted",
-      "CategoryStarted 2 フォームを読み込んでいます…", "FileDone 0", "FileDone 1",
-      "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
-      "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0",
-      "CategoryStarted 1 プロパティページを読み込んでいます…", "FileDone 0",
-      "RunEnded"};
-  EXPECT_EQ(run.progress.events, expected);
-  EXPECT_TRUE(run.messages.shown.empty());
-  for (const char* name : {"f1.frm", "f2.frm", "m.bas", "c.cls", "ppg.pag"}) {
-    EXPECT_EQ(folder.Read(std::string("p/") + name), kModuleClean) << name;
+// Runs that succeed: every module listed dirty comes out clean, and the
+// progress display is told each category with its files, in the project's order.
+TEST(CleanProject, CleansEveryListedModuleCategoryByCategory) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> projectFiles;  // path, text
+    std::vector<std::string> modules;  // written dirty, expected clean
+    std::vector<std::string> events;   // between RunStarted and RunEnded
+  } cases[] = {
+      {"categories in their fixed order",
+       {{"p/app.vbp", "Type=Exe\r\nPropertyPage=ppg.pag\r\nForm=f1.frm\r\nClass=c; c.cls\r\n"
+                      "Module=m; m.bas\r\nForm=f2.frm\r\nStartup=\"f1\"\r\n"}},
+       {"p/f1.frm", "p/f2.frm", "p/m.bas", "p/c.cls", "p/ppg.pag"},
+       {"CategoryStarted 2 フォームを読み込んでいます…", "FileDone 0", "FileDone 1",
+        "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
+        "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0",
+        "CategoryStarted 1 プロパティページを読み込んでいます…", "FileDone 0"}},
+      // A group is told by its first line, whatever its name: each project in the
+      // group's order, one run, a project listed twice cleaned once.
+      {"a group",
+       {{"p/all.txt", "vbGroup 5.0\r\nProject=two\\b.vbp\r\nStartupProject=\"one.vbp\"\r\n"
+                      "Project=\r\nProject=two\\..\\one.vbp\r\n"},
+        {"p/one.vbp", "Form=f.frm\r\n"},
+        {"p/two/b.vbp", "Module=m; m.bas\r\n"}},
+       {"p/f.frm", "p/two/m.bas"},
+       {"CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
+        "CategoryStarted 1 フォームを読み込んでいます…", "FileDone 0"}},
+      {"a project listing nothing",
+       {{"p/empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n"}},
+       {},
+       {}},
+      // References resolve against the project's folder; ソース (0x83 0x5C ...)
+      // as the project file writes it, and in UTF-8 on disk; a missing module
+      // is skipped.
+      {"references",
+       {{"p/proj/app.vbp", "Form=frmMain.frm\r\nModule=a; ..\\Common\\a.bas\r\n"
+                           "Class=k; \x83\x5C\x81\x5B\x83\x58\\k.cls\r\nModule=gone; gone.bas\r\n"}},
+       {"p/proj/frmMain.frm", "p/Common/a.bas", "p/proj/ソース/k.cls"},
+       {"CategoryStarted 1 フォームを読み込んでいます…", "FileDone 0",
+        "CategoryStarted 2 標準モジュールを読み込んでいます…", "FileDone 0", "FileDone 1",
+        "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0"}},
+  };
+  for (const auto& c : cases) {
+    TempFolder folder;
+    for (const auto& [path, text] : c.projectFiles) folder.Write(path, text);
+    for (const std::string& module : c.modules) folder.Write(module, kDirtyModule);
+    RunFixture run;
+    EXPECT_TRUE(run.Run(folder.Native(c.projectFiles.front().first))) << c.name;
+    std::vector<std::string> expected = {"RunStarted"};
+    expected.insert(expected.end(), c.events.begin(), c.events.end());
+    expected.push_back("RunEnded");
+    EXPECT_EQ(run.progress.events, expected) << c.name;
+    EXPECT_TRUE(run.messages.shown.empty()) << c.name;
+    for (const std::string& module : c.modules) {
+      EXPECT_EQ(folder.Read(module), kCleanModule) << c.name << ": " << module;
+    }
   }
 }
 
+// Missing modules, a folder and a read-only module already clean are passed
+// over; the first module that cannot be written ends the run.
 TEST(CleanProject, StopsAtTheFirstFailureAndTouchesNothingAfterIt) {
   TempFolder folder;
   folder.Write("app.vbp",
-               "Form=f.frm\r\nModule=m1; m1.bas\r\nModule=m2; m2.bas\r\nModule=m3; m3.bas\r\n"
-               "Module=m4; m4.bas\r\nModule=m5; m5.bas\r\nClass=c; c.cls\r\n");
-  for (const char* name : {"f.frm", "m1.bas", "m2.bas", "m3.bas", "m4.bas", "m5.bas", "c.cls"}) {
-    folder.Write(name, kModuleDirty);
+               "Form=f.frm\r\nModule=m1; m1.bas\r\nModule=x; missing.bas\r\nModule=d; sub\r\n"
+               "Module=ro; ro.bas\r\nModule=m2; m2.bas\r\nModule=m3; m3.bas\r\nClass=c; c.cls\r\n");
+  for (const char* name : {"f.frm", "m1.bas", "m2.bas", "m3.bas", "c.cls"}) {
+    folder.Write(name, kDirtyModule);
   }
+  folder.Write("ro.bas", kCleanModule);
+  folder.Write("sub/placeholder.txt", "");
   // A read-only file that needs cleaning fails the run (the program checks the
   // attribute itself: nothing else refuses the write for an administrator).
-  std::filesystem::permissions(folder.Path("m2.bas"), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
+  for (const char* name : {"ro.bas", "m2.bas"}) {
+    std::filesystem::permissions(folder.Path(name), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+  }
   RunFixture run;
   EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
 
-  EXPECT_EQ(folder.Read("f.frm"), kModuleClean);
-  EXPECT_EQ(folder.Read("m1.bas"), kModuleClean);
-  for (const char* name : {"m2.bas", "m3.bas", "m4.bas", "m5.bas", "c.cls"}) {
-    EXPECT_EQ(folder.Read(name), kModuleDirty) << name;
+  EXPECT_EQ(folder.Read("f.frm"), kCleanModule);
+  EXPECT_EQ(folder.Read("m1.bas"), kCleanModule);
+  EXPECT_EQ(folder.Read("ro.bas"), kCleanModule);
+  for (const char* name : {"m2.bas", "m3.bas", "c.cls"}) {
+    EXPECT_EQ(folder.Read(name), kDirtyModule) << name;
   }
   ASSERT_EQ(run.messages.shown.size(), 1u);
   EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
@@ -59,59 +98,14 @@ TEST(CleanProject, StopsAtTheFirstFailureAndTouchesNothingAfterIt) {
       << run.messages.shown[0].text;
   EXPECT_NE(run.messages.shown[0].text.find(DescribeOsError(ReadOnlyError())), std::string::npos);
   EXPECT_EQ(run.progress.events.back(), "RunEnded");
-  EXPECT_EQ(run.progress.events.end()[-2], "FileDone 0");  // m1 was the last one done
+  EXPECT_EQ(run.progress.events.end()[-2], "FileDone 3");  // ro.bas was the last one done
   EXPECT_EQ(folder.Listing().size(), 8u);                 // no temporary file left
-}
-
-// The session ends: the run stops between files, silently, the file begun done.
-TEST(CleanProject, StopsBetweenFilesWhenAsked) {
-  TempFolder folder;
-  folder.Write("app.vbp", "Form=f1.frm\r\nForm=f2.frm\r\nModule=m; m.bas\r\n");
-  for (const char* name : {"f1.frm", "f2.frm", "m.bas"}) folder.Write(name, kModuleDirty);
-  RunFixture run;
-  run.progress.stopAfter = 1;
-  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
-  EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("f1.frm"), kModuleClean);
-  EXPECT_EQ(folder.Read("f2.frm"), kModuleDirty);
-  EXPECT_EQ(folder.Read("m.bas"), kModuleDirty);
-  EXPECT_EQ(run.progress.events.back(), "RunEnded");
-}
-
-// A group is told by its first line, whatever its name: each project in the
-// group's order, one run, a project listed twice cleaned once.
-TEST(CleanProject, CleansEveryProjectOfAGroupInItsOrder) {
-  TempFolder folder;
-  folder.Write("g/all.txt",
-               "vbGroup 5.0\r\nProject=two\\b.vbp\r\nStartupProject=\"one.vbp\"\r\n"
-               "Project=\r\nProject=two\\..\\one.vbp\r\n");
-  folder.Write("g/one.vbp", "Form=f.frm\r\n");
-  folder.Write("g/two/b.vbp", "Module=m; m.bas\r\n");
-  for (const char* name : {"g/f.frm", "g/two/m.bas"}) folder.Write(name, kModuleDirty);
-  RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("g/all.txt")));
-  EXPECT_TRUE(run.messages.shown.empty());
-  const std::vector<std::string> expected = {
-      "RunStarted", "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
-      "CategoryStarted 1 フォームを読み込んでいます…", "FileDone 0", "RunEnded"};
-  EXPECT_EQ(run.progress.events, expected);
-  EXPECT_EQ(folder.Read("g/f.frm"), kModuleClean);
-  EXPECT_EQ(folder.Read("g/two/m.bas"), kModuleClean);
-}
-
-TEST(CleanProject, ProjectListingNothingShowsAnEmptyRun) {
-  TempFolder folder;
-  folder.Write("empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n");
-  RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("empty.vbp")));
-  EXPECT_EQ(run.progress.events, (std::vector<std::string>{"RunStarted", "RunEnded"}));
-  EXPECT_TRUE(run.messages.shown.empty());
 }
 
 // A project that cannot be used: one report, no run started, nothing touched.
 TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
   TempFolder folder;
-  folder.Write("dir.vbp/inside.bas", kModuleDirty);
+  folder.Write("dir.vbp/inside.bas", kDirtyModule);
   folder.Write("bad.vbp", "Type=Exe\r\nModule\r\nModule=m; dir.vbp\\inside.bas\r\n");
   // Groups: every project is read before a source is touched.
   folder.Write("ok.vbp", "Module=m; dir.vbp\\inside.bas\r\n");
@@ -147,51 +141,7 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
     EXPECT_NE(run.messages.shown[0].text.find(c.text), std::string::npos) << run.messages.shown[0].text;
     EXPECT_TRUE(run.progress.events.empty());
   }
-  EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kModuleDirty);
-}
-
-TEST(CleanProject, ResolvesReferencesAgainstTheProjectFolder) {
-  TempFolder folder;
-  // ソース (0x83 0x5C ...) as the project file writes it, and in UTF-8 on disk.
-  folder.Write("work/proj/app.vbp",
-               "Form=frmMain.frm\r\nModule=a; ..\\Common\\a.bas\r\n"
-               "Class=k; \x83\x5C\x81\x5B\x83\x58\\k.cls\r\nModule=gone; gone.bas\r\n");
-  folder.Write("work/proj/frmMain.frm", kModuleDirty);
-  folder.Write("work/Common/a.bas", kModuleDirty);
-  folder.Write("work/proj/ソース/k.cls", kModuleDirty);
-  RunFixture run;
-  EXPECT_TRUE(run.Run(folder.Native("work/proj/app.vbp")));
-  EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("work/proj/frmMain.frm"), kModuleClean);
-  EXPECT_EQ(folder.Read("work/Common/a.bas"), kModuleClean);
-  EXPECT_EQ(folder.Read("work/proj/ソース/k.cls"), kModuleClean);
-}
-
-TEST(CleanProject, RelativeProjectPathUsesTheCurrentFolder) {
-  TempFolder folder;
-  folder.Write("app.vbp", "Module=m; m.bas\r\n");
-  folder.Write("m.bas", kModuleDirty);
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder.root());
-  RunFixture run;
-  const bool cleaned = run.Run(Utf8ToNative("app.vbp"));
-  std::filesystem::current_path(previous);
-  EXPECT_TRUE(cleaned);
-  EXPECT_EQ(folder.Read("m.bas"), kModuleClean);
-}
-
-TEST(CleanProject, SkipsMissingAndUnchangedFilesWithoutWriting) {
-  TempFolder folder;
-  folder.Write("app.vbp", "Module=m; m.bas\r\nModule=x; missing.bas\r\nModule=d; sub\r\n");
-  folder.Write("m.bas", kModuleClean);
-  folder.Write("sub/placeholder.txt", "");
-  std::filesystem::permissions(folder.Path("m.bas"), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  RunFixture run;
-  // Read-only but already clean: nothing to write, so no failure.
-  EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
-  EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("m.bas"), kModuleClean);
+  EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kDirtyModule);
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+// Worked examples of comment removal in a module's code part. The whole rules
+// (header lines, line ends, every byte value, code pages) are checked against
+// an independent reading by fuzz/fuzz_cleaner.cpp.
+
 #include <gtest/gtest.h>
 
 #include "source_cleaner.h"
@@ -68,54 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"SecondByteUnderscore", "' \x83\x5F _\r\nnext\r\n", "\r\n\r\n"},
         CodeCase{"LeadByteBeforeLineEnd", "x = \x83\r\n' c\x83\r\n", "x = \x83\r\n\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
-
-TEST(Cleaner, HeaderEndsAtTheFirstLineWithoutAttributeAfterOne) {
-  struct Case {
-    const char* input;
-    const char* expected;
-  };
-  const Case cases[] = {
-      // Nothing is cut before an Attribute line has been seen.
-      {"a ' b\r\nc ' d\r\n", "a ' b\r\nc ' d\r\n"},
-      // Letter case does not matter; the word may stand inside a name.
-      {"Begin VB.TextBox txtATTRIBUTEs ' x\r\nEnd ' y\r\n", "Begin VB.TextBox txtATTRIBUTEs ' x\r\nEnd \r\n"},
-      // Full-width letters are not the word.
-      {"\x82\x60ttribute ' x\r\nEnd ' y\r\n", "\x82\x60ttribute ' x\r\nEnd ' y\r\n"},
-      // Once in code, a later Attribute line does not end the code part.
-      {"Attribute A\r\nx ' 1\r\nAttribute B\r\ny ' 2\r\n", "Attribute A\r\nx \r\nAttribute B\r\ny \r\n"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Clean(c.input), c.expected) << c.input;
-}
-
-TEST(Cleaner, EveryLineEndsWithCrLf) {
-  struct Case {
-    const char* input;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"", ""},
-      {"a", "a\r\n"},
-      {"a\n", "a\r\n"},
-      {"a\r", "a\r\n"},
-      {"a\r\n\r\n", "a\r\n\r\n"},
-      {"\n\r", "\r\n\r\n"},
-      {"a\r\r\nb", "a\r\n\r\nb\r\n"},
-      {"a\n\nb\r", "a\r\n\r\nb\r\n"},
-      {"\x83\n", "\x83\r\n"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Clean(c.input), c.expected) << c.input;
-}
-
-TEST(Cleaner, CarriesEveryOtherByteThroughUnchanged) {
-  std::string line = "Attribute VB_Name = \"m\"\r\ns = \"";
-  for (int b = 0; b < 256; ++b) {
-    if (b != '\r' && b != '\n' && b != '"') line += static_cast<char>(b);
-  }
-  line += "\"\r\n";
-  // Inside the literal lead bytes pair with their neighbours, valid or not; the
-  // last bytes (0xFE, 0xFF) are single, so the closing quote is a character.
-  EXPECT_EQ(Clean(line), line);
-}
 
 }  // namespace
 }  // namespace velmori

@@ -22,16 +22,43 @@ namespace {
 
 using namespace velmori::remote;
 
+const std::wstring kSuccess = L"正常に終了しました。";
+const std::string kDirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
+const std::string kClean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
+
+// A fresh folder under the temporary folder, removed afterwards.
+struct TempFolder {
+  explicit TempFolder(const std::wstring& name)
+      : path(std::filesystem::temp_directory_path() /
+             (name + std::to_wstring(GetCurrentProcessId()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  void Write(const std::filesystem::path& relative, const std::string& bytes) const {
+    std::filesystem::create_directories((path / relative).parent_path());
+    std::ofstream(path / relative, std::ios::binary) << bytes;
+  }
+  std::filesystem::path path;
+};
+
+// Presses OK in the confirmation, once it is shown.
+bool Confirm(const Program& program) {
+  const HWND confirmation = program.Confirmation();
+  if (confirmation == nullptr) return false;
+  PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
+  return true;
+}
+
 TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
   // In Shift-JIS, in a folder named ソース: the second byte of ソ is a backslash.
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       (L"velmori-e2e-" + std::to_wstring(GetCurrentProcessId()));
-  const std::filesystem::path vbp = folder / L"業務.vbp", module = folder / L"ソース" / L"basソース.bas";
-  std::filesystem::create_directories(module.parent_path());
-  std::ofstream(vbp, std::ios::binary) << Ansi(L"Type=Exe\r\nModule=basSource; ソース\\basソース.bas\r\n");
-  std::ofstream(module, std::ios::binary)
-      << Ansi(L"Attribute VB_Name = \"basSource\"\r\n' 日本語のコメント\r\n"
-              L"Public Const TITLE = \"表示\" ' 表題\r\nRem 残る\r\n");
+  const TempFolder folder(L"velmori-e2e-");
+  const std::filesystem::path vbp = folder.path / L"業務.vbp", module = L"ソース/basソース.bas";
+  folder.Write(vbp, Ansi(L"Type=Exe\r\nModule=basSource; ソース\\basソース.bas\r\n"));
+  folder.Write(module, Ansi(L"Attribute VB_Name = \"basSource\"\r\n' 日本語のコメント\r\n"
+                            L"Public Const TITLE = \"表示\" ' 表題\r\nRem 残る\r\n"));
 
   Program program(VELMORI_EXE);
   [&] {
@@ -46,7 +73,7 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
     EXPECT_FALSE(IsWindowEnabled(main));  // modal to the whole program
     PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
 
-    const HWND success = program.Box(L"正常に終了しました。");
+    const HWND success = program.Box(kSuccess);
     ASSERT_NE(success, nullptr) << "no success message";
     EXPECT_EQ(TextOf(success), L"Velmori");
     EXPECT_EQ(GetDlgItem(success, IDCANCEL), nullptr);  // OK alone
@@ -62,57 +89,44 @@ TEST(EndToEnd, CleansATypedProjectAndEndsWithCancel) {
     EXPECT_EQ(exitCode, 0u);
   }();
 
-  EXPECT_EQ(ReadFile(module), Ansi(L"Attribute VB_Name = \"basSource\"\r\n\r\n"
-                                   L"Public Const TITLE = \"表示\" \r\nRem 残る\r\n"));
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  EXPECT_EQ(ReadFile(folder.path / module), Ansi(L"Attribute VB_Name = \"basSource\"\r\n\r\n"
+                                                L"Public Const TITLE = \"表示\" \r\nRem 残る\r\n"));
 }
 
 // Started as a drop on its icon starts it: the group's path in the box,
 // nothing run before OK, then one confirmation and one success message for
 // both projects of the group.
 TEST(EndToEnd, APathArgumentFillsTheBoxAndAGroupCleansWithOneConfirmation) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       (L"velmori-group-" + std::to_wstring(GetCurrentProcessId()));
-  const std::filesystem::path group = folder / L"業務 一式.vbg";
-  std::filesystem::create_directories(folder / L"two");
-  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-  const std::string clean = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n";
-  std::ofstream(group, std::ios::binary)
-      << "VBGROUP 5.0\r\nStartupProject=one.vbp\r\nProject=two\\two.vbp\r\n";
-  std::ofstream(folder / L"one.vbp", std::ios::binary) << "Module=a; a.bas\r\n";
-  std::ofstream(folder / L"two" / L"two.vbp", std::ios::binary) << "Module=b; b.bas\r\n";
-  std::ofstream(folder / L"a.bas", std::ios::binary) << dirty;
-  std::ofstream(folder / L"two" / L"b.bas", std::ios::binary) << dirty;
+  const TempFolder folder(L"velmori-group-");
+  const std::filesystem::path group = folder.path / L"業務 一式.vbg";
+  folder.Write(group, "VBGROUP 5.0\r\nStartupProject=one.vbp\r\nProject=two\\two.vbp\r\n");
+  folder.Write("one.vbp", "Module=a; a.bas\r\n");
+  folder.Write("two/two.vbp", "Module=b; b.bas\r\n");
+  folder.Write("a.bas", kDirty);
+  folder.Write("two/b.bas", kDirty);
 
   Program program(VELMORI_EXE, L"\"" + group.wstring() + L"\"");
   [&] {
     ASSERT_NE(program.Attach(), nullptr) << "no main window";
     EXPECT_EQ(TextOf(program.path()), group.wstring());
     EXPECT_EQ(program.Confirmation(std::chrono::milliseconds(500)), nullptr) << "ran unasked";
-    EXPECT_EQ(ReadFile(folder / L"a.bas"), dirty);
+    EXPECT_EQ(ReadFile(folder.path / L"a.bas"), kDirty);
     program.PressEnter();
-    const HWND confirmation = program.Confirmation();
-    ASSERT_NE(confirmation, nullptr) << "no confirmation";
-    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
-    const HWND success = program.Box(L"正常に終了しました。");
+    ASSERT_TRUE(Confirm(program)) << "no confirmation";
+    const HWND success = program.Box(kSuccess);
     ASSERT_NE(success, nullptr) << "no success message";
     PostMessageW(GetDlgItem(success, IDOK), BM_CLICK, 0, 0);
   }();
-  EXPECT_EQ(ReadFile(folder / L"a.bas"), clean);
-  EXPECT_EQ(ReadFile(folder / L"two" / L"b.bas"), clean);
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  EXPECT_EQ(ReadFile(folder.path / L"a.bas"), kClean);
+  EXPECT_EQ(ReadFile(folder.path / L"two" / L"b.bas"), kClean);
 }
 
 // The program killed at several moments of a run, as a crash or Task Manager
 // would: each module is either as it was or cleaned, nothing of the program's
 // stays beside them, and a whole run afterwards cleans everything.
 TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      (L"velmori-kill-" + std::to_wstring(GetCurrentProcessId()));
-  std::filesystem::create_directories(folder);
+  const TempFolder temp(L"velmori-kill-");
+  const std::filesystem::path& folder = temp.path;
   constexpr int kModules = 300;
   std::string dirty = "Attribute VB_Name = \"m\"\r\n", clean = dirty;
   for (int line = 0; line < 600; ++line) {
@@ -126,9 +140,9 @@ TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
     const std::string name = "mod" + std::to_string(1000 + i) + ".bas";
     project += "Module=m; " + name + "\r\n";
     names.push_back(name);
-    std::ofstream(folder / name, std::ios::binary) << dirty;
+    temp.Write(name, dirty);
   }
-  std::ofstream(folder / "app.vbp", std::ios::binary) << project;
+  temp.Write("app.vbp", project);
   std::sort(names.begin(), names.end());
   const auto check = [&](bool finished) {
     std::vector<std::string> listed;
@@ -160,9 +174,7 @@ TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
   for (const DWORD delay : {0, 60, 150, 300}) {
     Program program(VELMORI_EXE);
     ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
-    const HWND confirmation = program.Confirmation();
-    ASSERT_NE(confirmation, nullptr);
-    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Confirm(program));
     Sleep(delay);
     TerminateProcess(program.process(), 1);
     ASSERT_EQ(WaitForSingleObject(program.process(), 10000), WAIT_OBJECT_0);
@@ -174,14 +186,10 @@ TEST(EndToEnd, AKilledRunLosesNothingAndLeavesNothing) {
   {
     Program program(VELMORI_EXE);
     ASSERT_NE(program.Start((folder / "app.vbp").wstring()), nullptr);
-    const HWND confirmation = program.Confirmation();
-    ASSERT_NE(confirmation, nullptr);
-    PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
-    ASSERT_NE(program.Box(L"正常に終了しました。"), nullptr);
+    ASSERT_TRUE(Confirm(program));
+    ASSERT_NE(program.Box(kSuccess), nullptr);
   }
   EXPECT_EQ(check(true), kModules);
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace

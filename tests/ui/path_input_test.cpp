@@ -8,13 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <iterator>
 #include <cwchar>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 
+#include "../core/test_support.h"
 #include "open_dialog.h"
 #include "startup.h"
 #include "ui_test_support.h"
@@ -170,20 +168,15 @@ TEST(PathArgument, IsWhatFollowsTheProgramNameWithoutTheCommandLinesQuotes) {
 // one confirmation and the missing-project warning naming it, and nothing of
 // the group is cleaned.
 TEST(OkButton, TakesAQuotedPathAndStopsAtAGroupsMissingProject) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       (L"velmori-quoted-" + std::to_wstring(GetCurrentProcessId()));
-  std::filesystem::create_directories(folder);
-  const std::string dirty = "Attribute VB_Name = \"m\"\r\nx = 1 ' c\r\n";
-  std::ofstream(folder / L"one.vbp", std::ios::binary) << "Module=m; m.bas\r\n";
-  std::ofstream(folder / L"m.bas", std::ios::binary) << dirty;
-  std::ofstream(folder / L"g.vbg", std::ios::binary)
-      << "VBGROUP 5.0\r\nStartupProject=one.vbp\r\nProject=gone\\two.vbp\r\n";
-  const std::wstring group = (folder / L"g.vbg").wstring();
+  TempFolder folder;
+  folder.WriteProject();
+  folder.Write("g.vbg", "VBGROUP 5.0\r\nStartupProject=app.vbp\r\nProject=gone\\two.vbp\r\n");
+  const std::wstring group = folder.Native("g.vbg");
   const struct {
     std::wstring text;     // in the path box
     std::wstring warning;  // a part of the warning after the confirmation
   } cases[] = {
-      {L"\"" + group + L"\"", (folder / L"gone" / L"two.vbp").wstring()},
+      {L"\"" + group + L"\"", folder.Native("gone/two.vbp")},
       {L"\"" + group, L"vbp ファイルが見つかりません。"},
       {L" \"" + group + L"\"", L"vbp ファイルが見つかりません。"},
   };
@@ -196,11 +189,7 @@ TEST(OkButton, TakesAQuotedPathAndStopsAtAGroupsMissingProject) {
     EXPECT_EQ(fixture.shown[1].type, MB_TASKMODAL | 48u);
     EXPECT_NE(fixture.shown[1].text.find(c.warning), std::wstring::npos) << fixture.shown[1].text;
   }
-  std::ifstream module(folder / L"m.bas", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(module), {}), dirty);
-  module.close();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
 }
 
 }  // namespace

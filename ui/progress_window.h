@@ -39,7 +39,8 @@ class ProgressWindow final : public RunProgress {
 
   void Create();
   void Show();
-  // Paints the whole window now: a run has no message loop of its own.
+  // Paints the whole window now, so a change of category and the last state
+  // before the window closes are always seen.
   void Repaint();
   // Shows `message`; a `maximum` above 0 also empties the bar and makes it the
   // number of steps of a full bar.

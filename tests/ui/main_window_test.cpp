@@ -307,7 +307,8 @@ TEST(ProgressWindow, IsAnOwnedToolWindowThatPaintsAtOnceAndOnlyTheRunCloses) {
   progress.StartBar(3, "start");
   progress.MoveBar(1);
   PumpMessages();
-  // A run has no message loop: every update paints before it returns.
+  // Every update paints before it returns: the last one before the window
+  // closes is seen too.
   const std::pair<HWND, void (*)(ProgressWindow&)> updates[] = {
       {window, [](ProgressWindow& p) { p.Repaint(); }},
       {progress.messageLabel(), [](ProgressWindow& p) { p.StartBar(3, "x"); }},

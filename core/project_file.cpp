@@ -127,10 +127,15 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
   return parsed;
 }
 
-bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes) {
-  const OsStatus status = context.files.Read(path, bytes).status;
-  if (status.ok()) return true;
-  ReportFailure(context.messages, text::kProjectUnreadable, path, status);
+bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
+                  const std::string& missingWarning) {
+  const ReadResult read = context.files.Read(path, bytes);
+  if (!read.facts.ordinary) {
+    context.messages.ShowMessage(missingWarning, MessageKind::Warning);
+    return false;
+  }
+  if (read.status.ok()) return true;
+  ReportFailure(context.messages, text::kProjectUnreadable, path, read.status);
   return false;
 }
 

@@ -50,8 +50,11 @@ struct ParsedProject {
 };
 ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page);
 
-// The bytes of a project or group file; false after the failure has been reported.
-bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes);
+// The bytes of a project or group file, read through one open. A file that is
+// not there (missing, a folder, hidden or a system file) gets the warning
+// `missingWarning`, any other failure the error report; false after either.
+bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
+                  const std::string& missingWarning);
 // The source lists of a project file's bytes; nothing after a failure has been reported.
 std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
                                         std::string_view bytes);

@@ -43,12 +43,8 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
     const NativeString path = SourcePath(FolderOf(group), entry, context.codePage.id());
     const auto same = [&](const Project& project) { return project.path == path; };
     if (std::any_of(projects.begin(), projects.end(), same)) continue;  // listed twice
-    if (path.empty() || !context.files.Probe(path).ordinary) {
-      context.messages.ShowMessage(
-          std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path), MessageKind::Warning);
-      return std::nullopt;
-    }
-    if (!ReadListFile(context, path, memberBytes)) return std::nullopt;
+    const std::string missing = std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path);
+    if (!ReadListFile(context, path, memberBytes, missing)) return std::nullopt;
     if (IsProjectGroup(memberBytes)) {
       ReportFailure(context.messages, text::kProjectUnreadable, path, text::kGroupInGroup);
       return std::nullopt;
@@ -95,12 +91,8 @@ NativeString PathFromUserText(const NativeString& text) {
 
 bool CleanProject(const RunContext& context, const NativeString& project) {
   const NativeString fullPath = FullPath(project);
-  if (fullPath.empty() || !context.files.Probe(fullPath).ordinary) {
-    context.messages.ShowMessage(text::kProjectMissing, MessageKind::Warning);
-    return false;
-  }
   std::string bytes;
-  if (!ReadListFile(context, fullPath, bytes)) return false;
+  if (!ReadListFile(context, fullPath, bytes, text::kProjectMissing)) return false;
   std::vector<Project> projects;
   if (IsProjectGroup(bytes)) {
     std::optional<std::vector<Project>> group = ReadGroup(context, fullPath, bytes);

@@ -81,8 +81,6 @@ struct TempResult {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // A lookup by name; opens nothing.
-  virtual FileFacts Probe(const NativeString& path) = 0;
   // Reads a whole file through one open, taking its facts from the open file.
   // A file that is not ordinary is not read.
   virtual ReadResult Read(const NativeString& path, std::string& bytes) = 0;

@@ -136,8 +136,6 @@ class PosixOpenFile final : public OpenFile {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
-
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -252,8 +252,6 @@ class Win32OpenFile final : public OpenFile {
 
 class Win32FileSystem final : public FileSystem {
  public:
-  FileFacts Probe(const NativeString& path) override { return ProbeByName(path); }
-
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
     Handle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

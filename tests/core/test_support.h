@@ -52,7 +52,6 @@ class RecordingProgress final : public RunProgress {
 // The real file system, for a fake to change one operation of.
 class ForwardingFiles : public FileSystem {
  public:
-  FileFacts Probe(const NativeString& path) override { return real.Probe(path); }
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     return real.Read(path, bytes);
   }

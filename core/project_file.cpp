@@ -12,15 +12,6 @@ namespace {
 
 using namespace scan;
 
-// Whether `line` begins with `key`, ASCII letters of either case.
-bool StartsWithKey(std::string_view line, std::string_view key) {
-  if (line.size() < key.size()) return false;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    if (FoldAscii(line[i]) != FoldAscii(key[i])) return false;
-  }
-  return true;
-}
-
 // Offset of the last backslash character of `path`, or npos. Stepping forward by
 // characters keeps the second byte of a double-byte character (ソ is 0x83 0x5C)
 // from being taken for a separator.
@@ -55,14 +46,7 @@ std::string_view TrimSpaces(std::string_view text, const CodePage& page) {
 // The value of a key line: the text after the key and the character after it,
 // with every double quote dropped and everything up to the first separator cut.
 std::string ValueOf(std::string_view rest, char separator, const CodePage& page) {
-  std::string value;
-  value.reserve(rest.size());
-  const char* const end = rest.data() + rest.size();
-  for (const char* p = rest.data(); p != end;) {
-    const std::size_t length = page.CharLength(p, end);
-    if (!(length == 1 && *p == '"')) value.append(p, length);
-    p += length;
-  }
+  std::string value = WithoutQuotes(rest, page);
   const char* const begin = value.data();
   const char* const valueEnd = begin + value.size();
   for (const char* p = begin; p != valueEnd; p += page.CharLength(p, valueEnd)) {
@@ -85,6 +69,18 @@ bool HasFourDots(std::string_view value, const CodePage& page) {
 }
 
 }  // namespace
+
+std::string WithoutQuotes(std::string_view text, const CodePage& page) {
+  std::string kept;
+  kept.reserve(text.size());
+  const char* const end = text.data() + text.size();
+  for (const char* p = text.data(); p != end;) {
+    const std::size_t length = page.CharLength(p, end);
+    if (!(length == 1 && *p == '"')) kept.append(p, length);
+    p += length;
+  }
+  return kept;
+}
 
 std::string GetFileNamePart(std::string_view path, const CodePage& page) {
   const std::size_t slash = LastBackslash(path, page);
@@ -110,7 +106,7 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
   std::string_view line;
   for (std::int32_t number = 1; lines.Next(line); ++number) {
     for (const CategoryInfo& row : kCategoryTable) {
-      if (!StartsWithKey(line, row.key)) continue;
+      if (!StartsWithNoCase(line, row.key)) continue;
       std::string_view rest = line.substr(row.key.size());
       if (rest.empty()) {
         parsed.missingValue = MissingValue{number, std::string(line.substr(0, row.key.size()))};

@@ -59,6 +59,9 @@ bool ReadListFile(const RunContext& context, const NativeString& path, std::stri
 std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
                                         std::string_view bytes);
 
+// `text` without its double-quote characters (a second byte is no quote).
+std::string WithoutQuotes(std::string_view text, const CodePage& page);
+
 // The part after the last backslash, without surrounding spaces.
 std::string GetFileNamePart(std::string_view path, const CodePage& page);
 // The part before the last backslash, without surrounding spaces; empty when none.

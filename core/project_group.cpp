@@ -5,21 +5,14 @@
 #include "text_scan.h"
 
 namespace velmori {
-namespace {
 
-using namespace scan;
-
-// Whether `line` begins with `lowerKey`, ASCII letters of either case.
-bool StartsWith(std::string_view line, std::string_view lowerKey) {
-  return line.size() >= lowerKey.size() && EqualsNoCase(line.data(), lowerKey);
-}
-
-}  // namespace
+using scan::LineSplitter;
+using scan::StartsWithNoCase;
 
 bool IsProjectGroup(std::string_view bytes) {
   LineSplitter lines(bytes);
   std::string_view first;
-  return lines.Next(first) && StartsWith(first, "vbgroup");
+  return lines.Next(first) && StartsWithNoCase(first, "vbgroup");
 }
 
 std::vector<SourceEntry> ParseGroupText(std::string_view bytes, const CodePage& page) {
@@ -29,15 +22,8 @@ std::vector<SourceEntry> ParseGroupText(std::string_view bytes, const CodePage& 
   std::string_view line;
   while (lines.Next(line)) {
     for (std::string_view key : kKeys) {
-      if (!StartsWith(line, key)) continue;
-      const std::string_view rest = line.substr(key.size());
-      std::string value;
-      const char* const end = rest.data() + rest.size();
-      for (const char* p = rest.data(); p != end;) {
-        const std::size_t length = page.CharLength(p, end);
-        if (!(length == 1 && *p == '"')) value.append(p, length);
-        p += length;
-      }
+      if (!StartsWithNoCase(line, key)) continue;
+      const std::string value = WithoutQuotes(line.substr(key.size()), page);
       SourceEntry entry{GetFileNamePart(value, page), GetFolderPart(value, page)};
       if (!entry.fileName.empty()) projects.push_back(std::move(entry));
     }

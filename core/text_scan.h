@@ -107,6 +107,15 @@ inline bool EqualsNoCase(const char* p, std::string_view lowerWord) {
   return true;
 }
 
+// Whether `text` begins with `word`, ASCII letters of either case in both.
+inline bool StartsWithNoCase(std::string_view text, std::string_view word) {
+  if (text.size() < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (FoldAscii(text[i]) != FoldAscii(word[i])) return false;
+  }
+  return true;
+}
+
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Splits a text into lines without their line ends.

@@ -164,14 +164,6 @@ void MainWindow::OnRunFinished(const RunOutcome& outcome) {
   }
 }
 
-// The user's session ends: the file being cleaned is finished, the run stops
-// before the next one, and the program ends.
-void MainWindow::OnEndSession() {
-  run_.StopAndWait();
-  waitCursor_.reset();
-  Close();
-}
-
 void MainWindow::ReportUnexpected(const char* description) {
   try {
     services_.messages.ShowMessage(std::string(text::kUnexpectedFailure) + description,
@@ -287,7 +279,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam) OnEndSession();
+      // The session ends: closing finishes the file being cleaned, stops the
+      // run before the next one and ends the program.
+      if (wParam) Close();
       return 0;
     case WM_DESTROY:
       run_.StopAndWait();

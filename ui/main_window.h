@@ -84,7 +84,6 @@ class MainWindow {
 
   void OnOk();
   void OnRunFinished(const RunOutcome& outcome);
-  void OnEndSession();
   void OnBrowse();
   void OnFilesDropped(const std::vector<std::wstring>& files);
   void OnCommand(int id, int code, HWND control);

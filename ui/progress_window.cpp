@@ -122,20 +122,20 @@ void ProgressWindow::Rescale(unsigned dpi) {
   Layout();
 }
 
-ProgressLayout ProgressWindow::LayoutAt(unsigned dpi, HFONT font) const {
-  const ProgressLayout designed = LayoutProgress(dpi, barTwips_);
+int ProgressWindow::MessageGrowthAt(unsigned dpi, HFONT font) const {
+  const PixelRect designed = LayoutProgress(dpi, barTwips_).messageLabel;
   int growth = 0;
   for (const CategoryInfo& row : kCategoryTable) {
-    const PixelSize message = WrappedTextExtent(messageLabel_, font, Utf8ToNative(row.progressMessage),
-                                                designed.messageLabel.width);
-    growth = std::max(growth, Growth(message.height, designed.messageLabel.height));
+    const PixelSize message =
+        WrappedTextExtent(messageLabel_, font, Utf8ToNative(row.progressMessage), designed.width);
+    growth = std::max(growth, Growth(message.height, designed.height));
   }
-  return LayoutProgress(dpi, barTwips_, growth);
+  return growth;
 }
 
 void ProgressWindow::Layout() {
-  const ProgressLayout layout = LayoutAt(dpi_, font_.get());
-  messageGrowth_ = layout.messageLabel.height - LayoutProgress(dpi_, barTwips_).messageLabel.height;
+  messageGrowth_ = MessageGrowthAt(dpi_, font_.get());
+  const ProgressLayout layout = LayoutProgress(dpi_, barTwips_, messageGrowth_);
   for (const auto& [control, rect] : {std::pair{messageLabel_, layout.messageLabel},
                                       std::pair{track_, layout.track}, std::pair{bar_, layout.bar}}) {
     MoveControl(control, rect.left, rect.top, rect.width, rect.height);
@@ -158,7 +158,9 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
 LRESULT ProgressWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const auto dpiAnswer = HandleDpiMessage(
       window, message, wParam, lParam, kStyle, kExStyle,
-      [this](unsigned dpi) { return LayoutAt(dpi, CreateUiFont(dpi).get()).client; },
+      [this](unsigned dpi) {
+        return LayoutProgress(dpi, barTwips_, MessageGrowthAt(dpi, CreateUiFont(dpi).get())).client;
+      },
       [this](unsigned dpi) { Rescale(dpi); });
   if (dpiAnswer) return *dpiAnswer;
   switch (message) {

@@ -58,8 +58,9 @@ class ProgressWindow final : public RunProgress {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // The layout at `dpi`, the message label tall enough for every message in `font`.
-  ProgressLayout LayoutAt(unsigned dpi, HFONT font) const;
+  // The pixels the message label needs beyond its designed height at `dpi` for
+  // the longest of the messages a run can show, in `font`.
+  int MessageGrowthAt(unsigned dpi, HFONT font) const;
   void Rescale(unsigned dpi);
   void Layout();
   void SizeBar();

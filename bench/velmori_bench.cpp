@@ -298,9 +298,7 @@ class ProjectOnDisk {
         std::filesystem::create_directories(root_ + "/" + source.nativeFolder, failed);
       paths_.push_back(root_ + "/" + source.NativeRelativePath());
     }
-    for (std::size_t i = 0; i < paths_.size() && !failed; ++i) {
-      if (!ReplaceWith(paths_[i], project_.sources[i].bytes)) failed = std::make_error_code(std::errc::io_error);
-    }
+    // The sources themselves are written by Restore, before every turn.
     if (failed || !ReplaceWith(projectPath_, project_.projectBytes))
       error_ = "cannot write the project";
   }

@@ -169,22 +169,16 @@ int wmain(int argc, wchar_t** argv) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() /
       (L"velmori-gui-bench-" + std::to_wstring(GetCurrentProcessId()));
-  std::vector<std::wstring> files;
-  const auto writeProject = [&] {
-    files.clear();
-    for (const auto& source : generated.sources) {
-      const std::filesystem::path path =
-          folder / std::filesystem::u8path(source.NativeRelativePath());
-      std::filesystem::create_directories(path.parent_path());
-      std::filesystem::remove(path);
-      WriteNew(path.wstring(), source.bytes);
-      files.push_back(path.wstring());
-    }
-  };
   std::filesystem::create_directories(folder);
-  WriteNew((folder / generated.projectFileName).wstring(), generated.projectBytes);
-  writeProject();
   const std::wstring project = (folder / generated.projectFileName).wstring();
+  WriteNew(project, generated.projectBytes);
+  std::vector<std::wstring> files;
+  for (const auto& source : generated.sources) {
+    const std::filesystem::path path = folder / std::filesystem::u8path(source.NativeRelativePath());
+    std::filesystem::create_directories(path.parent_path());
+    WriteNew(path.wstring(), source.bytes);
+    files.push_back(path.wstring());
+  }
   std::printf("project: %zu sources, %.1f MiB, in %ls\n", files.size(),
               static_cast<double>(generated.TotalSourceBytes()) / (1 << 20), folder.c_str());
 

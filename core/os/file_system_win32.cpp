@@ -1,11 +1,5 @@
 // The file layer on Windows: wide-character paths, ANSI code page bytes.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <aclapi.h>

@@ -19,47 +19,53 @@ TEST(Windows, AnsiCodePageIsShiftJis) {
   EXPECT_EQ(AnsiToNative("\x83\x5C\x81\x5B\x83\x58\\a", page.id()), L"ソース\\a");
 }
 
-TEST(Windows, HiddenAndSystemFilesCountAsMissing) {
-  for (DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+// Modules the run passes over or stops at, keeping them as they are: hidden
+// and system files count as missing (a project too); a file another program
+// holds open (sharing nothing, or only reading) and a device name are reported.
+TEST(Windows, ModulesThatCannotBeUsedAreKept) {
+  constexpr DWORD kNotHeld = ~DWORD{0};
+  const struct {
+    const char* name;
+    const char* listed;  // after "Module=m; "
+    DWORD attribute;     // given to m.bas and then to the project
+    DWORD share;         // what another program holding m.bas shares
+  } cases[] = {
+      {"hidden", "m.bas", FILE_ATTRIBUTE_HIDDEN, kNotHeld},
+      {"system", "m.bas", FILE_ATTRIBUTE_SYSTEM, kNotHeld},
+      {"held sharing nothing", "m.bas", 0, 0},
+      {"held sharing reading", "m.bas", 0, FILE_SHARE_READ},
+      {"a device", "CON\r\nModule=m; m.bas", 0, kNotHeld},
+  };
+  for (const auto& c : cases) {
     TempFolder folder;
-    folder.WriteProject();
-    ASSERT_TRUE(::SetFileAttributesW(folder.Native("m.bas").c_str(), attribute));
-    RunFixture run;
-    EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
-    EXPECT_TRUE(run.messages.shown.empty());
-    EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
-    ::SetFileAttributesW(folder.Native("m.bas").c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    folder.Write("hidden.vbp", "Module=m; m.bas\r\n");
-    ASSERT_TRUE(::SetFileAttributesW(folder.Native("hidden.vbp").c_str(), attribute));
-    RunFixture project;
-    EXPECT_FALSE(project.Run(folder.Native("hidden.vbp")));
-    ASSERT_EQ(project.messages.shown.size(), 1u);
-    EXPECT_EQ(project.messages.shown[0].kind, MessageKind::Warning);
-  }
-}
-
-// Another program holds the file open: without any sharing the read fails;
-// sharing only reading lets the read through and stops the replacement.
-TEST(Windows, LockedFileIsReportedAndKept) {
-  for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}}) {
-    TempFolder folder;
-    folder.WriteProject();
-    RunFixture run;
-    {
-      HANDLE other = ::CreateFileW(folder.Native("m.bas").c_str(), GENERIC_READ, share, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-      ASSERT_NE(other, INVALID_HANDLE_VALUE);
-      EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
-      ::CloseHandle(other);
+    folder.Write("app.vbp", std::string("Module=m; ") + c.listed + "\r\n");
+    folder.Write("m.bas", kDirtyModule);
+    if (c.attribute) {
+      ASSERT_TRUE(::SetFileAttributesW(folder.Native("m.bas").c_str(), c.attribute));
     }
-    ASSERT_EQ(run.messages.shown.size(), 1u) << "share " << share;
-    EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
-    EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(folder.Native("m.bas"))),
-              std::string::npos)
-        << run.messages.shown[0].text;
-    EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
-    EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "m.bas"}));
+    HANDLE other = c.share == kNotHeld ? INVALID_HANDLE_VALUE
+                                       : ::CreateFileW(folder.Native("m.bas").c_str(), GENERIC_READ,
+                                                       c.share, nullptr, OPEN_EXISTING, 0, nullptr);
+    RunFixture run;
+    EXPECT_EQ(run.Run(folder.Native("app.vbp")), c.attribute != 0) << c.name;
+    if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+    EXPECT_EQ(folder.Read("m.bas"), kDirtyModule) << c.name;
+    EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"app.vbp", "m.bas"})) << c.name;
+    if (c.attribute) {
+      EXPECT_TRUE(run.messages.shown.empty()) << c.name;
+      ASSERT_TRUE(::SetFileAttributesW(folder.Native("app.vbp").c_str(), c.attribute));
+      RunFixture project;
+      EXPECT_FALSE(project.Run(folder.Native("app.vbp")));
+      ASSERT_EQ(project.messages.shown.size(), 1u) << c.name;
+      EXPECT_EQ(project.messages.shown[0].kind, MessageKind::Warning) << c.name;
+      continue;
+    }
+    ASSERT_EQ(run.messages.shown.size(), 1u) << c.name;
+    EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error) << c.name;
+    if (c.share != kNotHeld) {
+      EXPECT_NE(run.messages.shown[0].text.find(NativeToUtf8(folder.Native("m.bas"))),
+                std::string::npos) << run.messages.shown[0].text;
+    }
   }
 }
 
@@ -143,34 +149,17 @@ TEST(Windows, ReplacementKeepsWhatTheUserSees) {
   EXPECT_EQ(folder.Read("proj/link.bas"), kDirtyModule);
 }
 
-// Forward slashes as typed by the user, a folder outside the ANSI code page,
-// and a module given by its absolute path.
+// A folder outside the ANSI code page and deeper than MAX_PATH, typed with
+// forward slashes, and a module given by its absolute path.
 TEST(Windows, PathForms) {
   TempFolder folder;
-  folder.WriteProject("프로젝트/");
   folder.Write("elsewhere/abs.bas", kDirtyModule);
-  folder.Write("프로젝트/app.vbp", "Module=m; m.bas\r\nModule=a; " +
-                                       remote::Ansi(folder.Native("elsewhere")) + "\\abs.bas\r\n");
-  std::wstring typed = folder.Native("프로젝트/app.vbp");
-  std::replace(typed.begin(), typed.end(), L'\\', L'/');
-  RunFixture run;
-  EXPECT_TRUE(run.Run(typed));
-  EXPECT_TRUE(run.messages.shown.empty());
-  EXPECT_EQ(folder.Read("프로젝트/m.bas"), kCleanModule);
-  EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kCleanModule);
-}
-
-TEST(Windows, PathsLongerThanMaxPath) {
-  TempFolder folder;
-  std::wstring deep = L"\\\\?\\" + folder.root().native();
-  std::string relative;
+  std::wstring deep = L"\\\\?\\" + folder.Native("프로젝트");
+  ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
   for (int i = 0; i < 8; ++i) {
-    const std::string part = "folder-with-a-long-name-number-" + std::to_string(i) + "-xxxxxxxx";
-    deep += L"\\" + Utf8ToNative(part);
-    relative += part + "/";
+    deep += L"\\folder-with-a-long-name-number-" + std::to_wstring(i) + L"-xxxxxxxx";
     ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
   }
-  ASSERT_GT(deep.size(), 300u);
   auto write = [&](const std::wstring& name, const std::string& bytes) {
     HANDLE file = ::CreateFileW((deep + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_ALWAYS, 0, nullptr);
@@ -179,34 +168,25 @@ TEST(Windows, PathsLongerThanMaxPath) {
     ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ::CloseHandle(file);
   };
-  write(L"app.vbp", "Module=m; m.bas\r\n");
+  write(L"app.vbp", "Module=m; m.bas\r\nModule=a; " + remote::Ansi(folder.Native("elsewhere")) +
+                        "\\abs.bas\r\n");
   write(L"m.bas", kDirtyModule);
+  std::wstring typed = deep.substr(4) + L"\\app.vbp";
+  std::replace(typed.begin(), typed.end(), L'\\', L'/');
+  ASSERT_GT(typed.size(), 300u);
   RunFixture run;
-  EXPECT_TRUE(run.Run(deep.substr(4) + L"\\app.vbp"));
+  EXPECT_TRUE(run.Run(typed));
   EXPECT_TRUE(run.messages.shown.empty());
   std::string cleaned;
   ASSERT_TRUE(SystemFileSystem().Read(deep + L"\\m.bas", cleaned).status.ok());
   EXPECT_EQ(cleaned, kCleanModule);
+  EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kCleanModule);
 }
 
 TEST(Windows, FailureDescriptionsAreTheSystemsOwn) {
   const std::string text = DescribeOsError(OsStatus{ERROR_FILE_NOT_FOUND});
   EXPECT_NE(text.find("(2)"), std::string::npos) << text;
   EXPECT_GT(text.size(), 4u) << text;
-}
-
-
-// A project naming a device instead of a file stops with a report; it never
-// waits on the device.
-TEST(Windows, DeviceNamesAreNeverRead) {
-  TempFolder folder;
-  folder.Write("app.vbp", "Module=c; CON\r\nModule=m; m.bas\r\n");
-  folder.Write("m.bas", kDirtyModule);
-  RunFixture run;
-  EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
-  ASSERT_EQ(run.messages.shown.size(), 1u);
-  EXPECT_EQ(run.messages.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
 }
 
 }  // namespace

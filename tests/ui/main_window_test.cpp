@@ -46,84 +46,75 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
 };
 
 // The client area of a window, or a child's place in its parent's client area.
-RECT PlaceOf(HWND window) {
+PixelRect PlaceOf(HWND window) {
   RECT rect{};
-  if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) {
+  if (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) {
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  } else {
     GetClientRect(window, &rect);
-    return rect;
   }
-  GetWindowRect(window, &rect);
-  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-bool Equal(const RECT& rect, const PixelRect& expected) {
-  return rect.left == expected.left && rect.top == expected.top &&
-         rect.right - rect.left == expected.width && rect.bottom - rect.top == expected.height;
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 // Every control stands where the twips put it at the window's density, inside
 // its parent's client area, the main window's without overlapping each other;
 // a label whose text needs more height grows, and what is below it moves down.
+// Both windows open in the middle of the screen, in the font for the density.
 TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
   const unsigned dpi = GetParam().second;
   ASSERT_EQ(fixture.window.dpi(), dpi);
   ASSERT_EQ(progress.dpi(), dpi);
-  const int mainGrowth = PlaceOf(fixture.window.warningLabel()).bottom -
-                         PlaceOf(fixture.window.warningLabel()).top -
-                         LayoutMain(dpi).warningLabel.height;
-  const int progressGrowth = PlaceOf(progress.messageLabel()).bottom -
-                             PlaceOf(progress.messageLabel()).top -
-                             LayoutProgress(dpi, 0).messageLabel.height;
+  const int mainGrowth = PlaceOf(fixture.window.warningLabel()).height - LayoutMain(dpi).warningLabel.height;
+  const int progressGrowth =
+      PlaceOf(progress.messageLabel()).height - LayoutProgress(dpi, 0).messageLabel.height;
   EXPECT_GE(mainGrowth, 0);
   EXPECT_GE(progressGrowth, 0);
   const MainLayout main = LayoutMain(dpi, mainGrowth);
   const ProgressLayout shown = LayoutProgress(dpi, progress_twips::kBar.width, progressGrowth);
+  // The path label grows to its text, at least to its designed size.
+  const PixelRect pathLabel = PlaceOf(fixture.window.pathLabel());
+  EXPECT_GE(pathLabel.width, main.pathLabel.width);
+  EXPECT_GE(pathLabel.height, main.pathLabel.height);
   const std::vector<std::vector<std::pair<HWND, PixelRect>>> families = {
-      {{fixture.window.pathEdit(), main.pathEdit},
+      {{fixture.window.hwnd(), {0, 0, main.client.width, main.client.height}},
+       {fixture.window.pathEdit(), main.pathEdit},
        {fixture.window.browseButton(), main.browseButton},
        {fixture.window.okButton(), main.okButton},
        {fixture.window.cancelButton(), main.cancelButton},
        {fixture.window.warningLabel(), main.warningLabel},
-       {fixture.window.pathLabel(), main.pathLabel}},  // grows to its text: last
-      {{progress.messageLabel(), shown.messageLabel}, {progress.track(), shown.track}},
-      {{progress.bar(), shown.bar}},
+       {fixture.window.pathLabel(), pathLabel}},
+      {{progress.hwnd(), {0, 0, shown.client.width, shown.client.height}},
+       {progress.messageLabel(), shown.messageLabel},
+       {progress.track(), shown.track}},
+      {{progress.track(), shown.track}, {progress.bar(), shown.bar}},
   };
   for (const auto& family : families) {
-    const RECT parent = PlaceOf(GetParent(family.front().first));
+    const PixelRect parent = PlaceOf(family[0].first);
     for (std::size_t i = 0; i < family.size(); ++i) {
       const auto& [control, expected] = family[i];
-      const RECT rect = PlaceOf(control);
-      const int id = GetDlgCtrlID(control);
-      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= parent.right &&
-                  rect.bottom <= parent.bottom) << id;
+      const PixelRect rect = PlaceOf(control);
+      EXPECT_EQ(rect, expected) << GetDlgCtrlID(control);
+      if (i == 0) continue;
+      EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.left + rect.width <= parent.width &&
+                  rect.top + rect.height <= parent.height) << GetDlgCtrlID(control);
       // The message label reaches 15 twips into the track by design: main window only.
-      for (std::size_t j = 0; j < i && &family == &families.front(); ++j) {
-        RECT other = PlaceOf(family[j].first), overlap{};
-        EXPECT_FALSE(IntersectRect(&overlap, &rect, &other)) << id << " and " << GetDlgCtrlID(family[j].first);
+      for (std::size_t j = 1; j < i && &family == &families.front(); ++j) {
+        const PixelRect other = PlaceOf(family[j].first);
+        EXPECT_FALSE(rect.left < other.left + other.width && other.left < rect.left + rect.width &&
+                     rect.top < other.top + other.height && other.top < rect.top + rect.height)
+            << GetDlgCtrlID(control) << " and " << GetDlgCtrlID(family[j].first);
       }
-      if (control == fixture.window.pathLabel()) continue;
-      EXPECT_TRUE(Equal(rect, expected)) << id;
     }
   }
-  EXPECT_EQ(PlaceOf(fixture.window.hwnd()).right, main.client.width);
-  EXPECT_EQ(PlaceOf(fixture.window.hwnd()).bottom, main.client.height);
-  EXPECT_EQ(PlaceOf(progress.hwnd()).bottom, shown.client.height);
-  // The path label is at least as large as designed.
-  const RECT label = PlaceOf(fixture.window.pathLabel());
-  EXPECT_GE(label.right - label.left, main.pathLabel.width);
-  EXPECT_GE(label.bottom - label.top, main.pathLabel.height);
-  // Both windows open in the middle of the screen (a change of density then
-  // keeps the place the system suggests).
   for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
     RECT rect{};
-    GetWindowRect(window, &rect);
+    GetWindowRect(window, &rect);  // a change of density keeps the place the system suggests
     if (GetParam().first == dpi) {
       EXPECT_NEAR(rect.left + rect.right, GetSystemMetrics(SM_CXSCREEN), 1);
       EXPECT_NEAR(rect.top + rect.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
     }
   }
-  // The font follows the density too.
   for (HWND window : {fixture.window.pathEdit(), progress.messageLabel()}) {
     LOGFONTW font{}, expected{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -133,9 +124,8 @@ TEST_P(Geometry, ControlsFitWithoutOverlapAndScaleWithDpi) {
 }
 
 TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
-  const auto bar = [&] { return PlaceOf(progress.bar()).right; };  // it starts at 0
-  const RECT trackRect = PlaceOf(progress.track());
-  const double track = trackRect.right - trackRect.left;  // the full outer width
+  const auto bar = [&] { return PlaceOf(progress.bar()).width; };  // it starts at 0
+  const double track = PlaceOf(progress.track()).width;  // the full outer width
   progress.StartBar(5, "フォームを読み込んでいます…");
   progress.MoveBar(0);
   EXPECT_EQ(bar(), 0);
@@ -151,21 +141,31 @@ TEST_P(Geometry, TheProgressBarIsTheIndexOverTheMaximumOfTheTrack) {
   EXPECT_EQ(bar(), 0);
 }
 
-// Every caption's text, measured in the control's own font, lies inside the
-// control: a replacement font wider than the one the geometry was drawn for
-// grows the labels (the progress window's for every message it can show).
-TEST_P(Geometry, NoTextIsClipped) {
+// Every caption is the program's own text and, measured in the control's own
+// font, lies inside the control: a replacement font wider than the one the
+// geometry was drawn for grows the labels (the progress window's for every
+// message it can show).
+TEST_P(Geometry, CaptionsAreWholeAndNoTextIsClipped) {
   struct Caption {
     HWND control;
     std::wstring text;
-    bool wraps;
+    bool wraps = false;
   };
-  std::vector<Caption> captions;
-  for (HWND control : {fixture.window.pathLabel(), fixture.window.browseButton(),
-                       fixture.window.okButton(), fixture.window.cancelButton()}) {
-    captions.push_back({control, WindowText(control), false});
-  }
-  captions.push_back({fixture.window.warningLabel(), WindowText(fixture.window.warningLabel()), true});
+  std::vector<Caption> captions = {
+      {fixture.window.pathLabel(), L"Visual Basic Project(&V):"},
+      {fixture.window.browseButton(), L"..."},
+      {fixture.window.okButton(), L"OK"},
+      {fixture.window.cancelButton(), L"キャンセル"},
+      {fixture.window.warningLabel(),
+       L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
+       L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。",
+       true},
+  };
+  EXPECT_EQ(WindowText(fixture.window.hwnd()), L"Velmori");
+  EXPECT_EQ(WindowText(fixture.window.pathEdit()), L"");
+  EXPECT_EQ(WindowText(progress.hwnd()), L"コメントを削除しています･･･");
+  EXPECT_EQ(WindowText(progress.messageLabel()), L"");
+  for (const Caption& caption : captions) EXPECT_EQ(WindowText(caption.control), caption.text);
   for (const CategoryInfo& row : kCategoryTable) {
     captions.push_back({progress.messageLabel(), Utf8ToNative(row.progressMessage), true});
   }
@@ -192,24 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
                                          std::pair(96u, 144u)),
                          DpiName);
 
-TEST(MainWindow, HasTheProgramsTextsFixedFrameIconAndAnUnlimitedPathBox) {
+// A fixed frame with a minimize box, the icon, and no length limit on the path.
+TEST(MainWindow, HasAFixedFrameTheIconAndAnUnlimitedPathBox) {
   MainWindowFixture fixture;
-  fixture.window.progress().Create();
-  const std::pair<HWND, const wchar_t*> cases[] = {
-      {fixture.window.hwnd(), L"Velmori"},
-      {fixture.window.pathLabel(), L"Visual Basic Project(&V):"},
-      {fixture.window.pathEdit(), L""},
-      {fixture.window.browseButton(), L"..."},
-      {fixture.window.okButton(), L"OK"},
-      {fixture.window.cancelButton(), L"キャンセル"},
-      {fixture.window.warningLabel(),
-       L"指定した vbp ファイルに含まれる全モジュールが更新の対象となります。\r\n"
-       L"既存のモジュールが上書きされますので、実行前に必ずバックアップをとってください。"},
-      {fixture.window.progress().hwnd(), L"コメントを削除しています･･･"},
-      {fixture.window.progress().messageLabel(), L""},
-  };
-  for (const auto& [window, text] : cases) EXPECT_EQ(WindowText(window), text);
-  // A fixed frame with a minimize box, the icon, and no length limit on the path.
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.window.hwnd(), GWL_STYLE));
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
             static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));

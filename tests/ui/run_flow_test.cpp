@@ -34,31 +34,26 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     const char* name;
     int answer;                // to the confirmation
     bool readOnly, throwing;   // the module is read-only; reading it throws
-    bool group;                // run a group of this project and a second one
     UINT style;                // of the box after the confirmation; 0: none
     const wchar_t* text;       // a part of its text
     HCURSOR cursor;            // and what was shown meanwhile
     bool progressShown;
   } cases[] = {
-      {"cancelled", IDCANCEL, false, false, false, 0, nullptr, nullptr, false},
-      {"no answer", 0, false, false, false, 0, nullptr, nullptr, false},
-      {"cleaned", IDOK, false, false, false, 64, L"正常に終了しました。", arrow, false},
-      {"group", IDOK, false, false, true, 64, L"正常に終了しました。", arrow, false},
-      {"read-only module", IDOK, true, false, false, 16, L"basTool.bas", wait, true},
-      {"unexpected failure", IDOK, false, true, false, 16, L"out of memory", arrow, false},
+      {"cancelled", IDCANCEL, false, false, 0, nullptr, nullptr, false},
+      {"no answer", 0, false, false, 0, nullptr, nullptr, false},
+      {"cleaned", IDOK, false, false, 64, L"正常に終了しました。", arrow, false},
+      {"read-only module", IDOK, true, false, 16, L"basTool.bas", wait, true},
+      {"unexpected failure", IDOK, false, true, 16, L"out of memory", arrow, false},
   };
   for (const auto& c : cases) {
     TempFolder folder;
     folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
     folder.Write("basTool.bas", module);
-    folder.Write("g.vbg", "VBGROUP 5.0\r\nProject=tool.vbp\r\nProject=two\\two.vbp\r\n");
-    folder.Write("two/two.vbp", "Module=basTool; basTool.bas\r\n");
-    folder.Write("two/basTool.bas", module);
     if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
     ThrowingFiles throwing;
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
-      SetWindowTextW(fixture.window.pathEdit(), folder.Native(c.group ? "g.vbg" : "tool.vbp").c_str());
+      SetWindowTextW(fixture.window.pathEdit(), folder.Native("tool.vbp").c_str());
       fixture.answers = {c.answer};
       fixture.Click(fixture.window.okButton());
 
@@ -81,9 +76,9 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
         EXPECT_EQ(GetCursor(), arrow) << c.name;  // given back by the run
       }
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
-      EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd())) << c.name;  // ready for another run
+      EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd()) && IsWindowEnabled(fixture.window.hwnd()))
+          << c.name;  // ready for another run
       EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? cleaned : module) << c.name;
-      EXPECT_EQ(folder.Read("two/basTool.bas"), c.group ? cleaned : module) << c.name;
       if (c.style == 64) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);
@@ -129,58 +124,46 @@ bool AnswersTheSystem(HWND window) {
 // A run caught in the middle of a file: the window thread goes on painting and
 // answering the system; the main window takes no input and cannot be closed;
 // a session end finishes the file, stops the run and ends the program.
-TEST(OkButton, TheWindowStaysAliveWhileARunWorks) {
-  for (const bool sessionEnds : {false, true}) {
-    TempFolder folder;
-    folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
-    folder.Write("a.bas", kDirtyModule);
-    folder.Write("b.bas", kDirtyModule);
-    BlockingFiles files;
-    MainWindowFixture fixture(96, files);
-    const HWND main = fixture.window.hwnd();
-    SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
-    const auto clickOk = [&] {
-      SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(fixture.window.okButton()));
-    };
-    clickOk();
-    MainWindowFixture::PumpWhile([&] { return !files.Entered(); });
-    ASSERT_TRUE(files.Entered());
+TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
+  folder.Write("a.bas", kDirtyModule);
+  folder.Write("b.bas", kDirtyModule);
+  BlockingFiles files;
+  MainWindowFixture fixture(96, files);
+  const HWND main = fixture.window.hwnd();
+  SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
+  const auto clickOk = [&] {
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(fixture.window.okButton()));
+  };
+  clickOk();
+  MainWindowFixture::PumpWhile([&] { return !files.Entered(); });
+  ASSERT_TRUE(files.Entered());
 
-    EXPECT_TRUE(AnswersTheSystem(main));
-    InvalidateRect(main, nullptr, TRUE);
-    PumpMessages();
-    RECT unpainted{};
-    EXPECT_FALSE(GetUpdateRect(main, &unpainted, FALSE));  // painted already
-    EXPECT_TRUE(IsWindowVisible(fixture.window.progress().hwnd()));
-    EXPECT_EQ(WindowText(fixture.window.progress().messageLabel()),
-              L"標準モジュールを読み込んでいます…");
-    EXPECT_FALSE(IsWindowEnabled(main));
-    SendMessageW(main, WM_CLOSE, 0, 0);
-    clickOk();  // refused: no second confirmation
-    EXPECT_EQ(fixture.shown.size(), 1u);
-    EXPECT_TRUE(IsWindow(main));
-    EXPECT_TRUE(fixture.window.running());
+  EXPECT_TRUE(AnswersTheSystem(main));
+  InvalidateRect(main, nullptr, TRUE);
+  PumpMessages();
+  RECT unpainted{};
+  EXPECT_FALSE(GetUpdateRect(main, &unpainted, FALSE));  // painted already
+  EXPECT_TRUE(IsWindowVisible(fixture.window.progress().hwnd()));
+  EXPECT_EQ(WindowText(fixture.window.progress().messageLabel()), L"標準モジュールを読み込んでいます…");
+  EXPECT_FALSE(IsWindowEnabled(main));
+  SendMessageW(main, WM_CLOSE, 0, 0);
+  clickOk();  // refused: no second confirmation
+  EXPECT_EQ(fixture.shown.size(), 1u);
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_TRUE(fixture.window.running());
 
-    if (sessionEnds) {
-      std::thread later([&] { Sleep(100), files.Release(); });
-      EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
-      SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-      later.join();
-      EXPECT_FALSE(IsWindow(main));  // the program ends
-      EXPECT_EQ(folder.Read("a.bas"), kCleanModule);  // the file begun is finished
-      EXPECT_EQ(folder.Read("b.bas"), kDirtyModule);  // the next one is never begun
-      EXPECT_EQ(fixture.shown.size(), 1u);
-    } else {
-      files.Release();
-      MainWindowFixture::PumpWhile([&] { return fixture.window.running(); });
-      ASSERT_EQ(fixture.shown.size(), 2u);
-      EXPECT_EQ(fixture.shown[1].text, L"正常に終了しました。");
-      EXPECT_TRUE(IsWindowEnabled(main));
-      EXPECT_EQ(folder.Read("b.bas"), kCleanModule);
-    }
-    EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
-  }
+  std::thread later([&] { Sleep(100), files.Release(); });
+  EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  later.join();
+  EXPECT_FALSE(IsWindow(main));  // the program ends
+  EXPECT_EQ(folder.Read("a.bas"), kCleanModule);  // the file begun is finished
+  EXPECT_EQ(folder.Read("b.bas"), kDirtyModule);  // the next one is never begun
+  EXPECT_EQ(fixture.shown.size(), 1u);
+  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
 }
 
 // The cursor a window sets when the mouse moves over it.

@@ -14,13 +14,18 @@ TEST(CleanProject, CleansEveryListedModuleCategoryByCategory) {
     std::vector<std::string> modules;  // written dirty, expected clean
     std::vector<std::string> events;   // between RunStarted and RunEnded
   } cases[] = {
-      {"categories in their fixed order",
-       {{"p/app.vbp", "Type=Exe\r\nPropertyPage=ppg.pag\r\nForm=f1.frm\r\nClass=c; c.cls\r\n"
-                      "Module=m; m.bas\r\nForm=f2.frm\r\nStartup=\"f1\"\r\n"}},
-       {"p/f1.frm", "p/f2.frm", "p/m.bas", "p/c.cls", "p/ppg.pag"},
+      // Categories in their fixed order. References resolve against the
+      // project's folder; ソース (0x83 0x5C ...) as the project file writes it,
+      // and in UTF-8 on disk; a missing module is skipped.
+      {"a project",
+       {{"p/proj/app.vbp", "Type=Exe\r\nPropertyPage=ppg.pag\r\nForm=f1.frm\r\nClass=c; c.cls\r\n"
+                           "Module=a; ..\\Common\\a.bas\r\nForm=f2.frm\r\nStartup=\"f1\"\r\n"
+                           "Class=k; \x83\x5C\x81\x5B\x83\x58\\k.cls\r\nModule=gone; gone.bas\r\n"}},
+       {"p/proj/f1.frm", "p/proj/f2.frm", "p/Common/a.bas", "p/proj/c.cls", "p/proj/ソース/k.cls",
+        "p/proj/ppg.pag"},
        {"CategoryStarted 2 フォームを読み込んでいます…", "FileDone 0", "FileDone 1",
-        "CategoryStarted 1 標準モジュールを読み込んでいます…", "FileDone 0",
-        "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0",
+        "CategoryStarted 2 標準モジュールを読み込んでいます…", "FileDone 0", "FileDone 1",
+        "CategoryStarted 2 クラスモジュールを読み込んでいます…", "FileDone 0", "FileDone 1",
         "CategoryStarted 1 プロパティページを読み込んでいます…", "FileDone 0"}},
       // A group is told by its first line, whatever its name: each project in the
       // group's order, one run, a project listed twice cleaned once.
@@ -36,16 +41,6 @@ TEST(CleanProject, CleansEveryListedModuleCategoryByCategory) {
        {{"p/empty.vbp", "Type=Exe\r\nReference=*\\G{0}#2.0#0#x.tlb#OLE\r\nName=\"Empty\"\r\n"}},
        {},
        {}},
-      // References resolve against the project's folder; ソース (0x83 0x5C ...)
-      // as the project file writes it, and in UTF-8 on disk; a missing module
-      // is skipped.
-      {"references",
-       {{"p/proj/app.vbp", "Form=frmMain.frm\r\nModule=a; ..\\Common\\a.bas\r\n"
-                           "Class=k; \x83\x5C\x81\x5B\x83\x58\\k.cls\r\nModule=gone; gone.bas\r\n"}},
-       {"p/proj/frmMain.frm", "p/Common/a.bas", "p/proj/ソース/k.cls"},
-       {"CategoryStarted 1 フォームを読み込んでいます…", "FileDone 0",
-        "CategoryStarted 2 標準モジュールを読み込んでいます…", "FileDone 0", "FileDone 1",
-        "CategoryStarted 1 クラスモジュールを読み込んでいます…", "FileDone 0"}},
   };
   for (const auto& c : cases) {
     TempFolder folder;

@@ -85,7 +85,6 @@ class TempFolder {
     return root_ / std::filesystem::path(Utf8ToNative(relative)).make_preferred();
   }
   NativeString Native(const std::string& relative) const { return Path(relative).native(); }
-  const std::filesystem::path& root() const { return root_; }
 
   void Write(const std::string& relative, const std::string& bytes) const {
     const std::filesystem::path path = Path(relative);

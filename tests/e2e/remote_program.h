@@ -6,8 +6,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -49,11 +47,6 @@ inline HWND WaitFor(const std::function<HWND()>& window,
     if (const HWND found = window()) return found;
   }
   return nullptr;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // velmori.exe started in a process of its own, with a project typed into its

@@ -59,10 +59,7 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
 
       // The confirmation, then at most one box: never a success after a failure.
       ASSERT_EQ(fixture.shown.size(), c.style == 0 ? 1u : 2u) << c.name;
-      EXPECT_EQ(fixture.shown[0].text,
-                L"バックアップをとりましたか？\r\n"
-                L"バックアップをとったことを確認したら、[OK]ボタンを押してください。");
-      EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);
+      EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);  // its text: the end-to-end tests
       for (const ShownBox& box : fixture.shown) {
         EXPECT_EQ(box.owner, nullptr);
         EXPECT_EQ(box.title, L"Velmori");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -44,15 +45,18 @@ class RecordingProgress final : public RunProgress {
   std::vector<std::string> events;
 };
 
-// The real file system, for a fake to change one operation of.
+// The real file system, for a fake to change one operation of. `beforeRead`
+// runs at the start of every read: to throw, or to hold a run in mid-file.
 class ForwardingFiles : public FileSystem {
  public:
   ReadResult Read(const NativeString& path, std::string& bytes) override {
+    beforeRead(path);
     return real.Read(path, bytes);
   }
   TempResult CreateTempBeside(const NativeString& file) override {
     return real.CreateTempBeside(file);
   }
+  std::function<void(const NativeString&)> beforeRead = [](const NativeString&) {};
 
  protected:
   FileSystem& real = SystemFileSystem();

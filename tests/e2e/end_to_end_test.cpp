@@ -47,7 +47,6 @@ TEST(EndToEnd, CleansAGroupNamedOnTheCommandLineAndEndsWithCancel) {
   [&] {
     const HWND main = program.Attach();
     ASSERT_NE(main, nullptr) << "no main window";
-    EXPECT_EQ(TextOf(main), L"Velmori");
     EXPECT_EQ(TextOf(program.path()), group);
     EXPECT_EQ(program.Confirmation(std::chrono::milliseconds(500)), nullptr) << "ran unasked";
     EXPECT_EQ(folder.Read("ソース/two/b.bas"), kDirtyModule);
@@ -55,14 +54,12 @@ TEST(EndToEnd, CleansAGroupNamedOnTheCommandLineAndEndsWithCancel) {
 
     const HWND confirmation = program.Confirmation();
     ASSERT_NE(confirmation, nullptr) << "no confirmation";
-    EXPECT_EQ(TextOf(confirmation), L"Velmori");
     EXPECT_NE(GetDlgItem(confirmation, IDCANCEL), nullptr);
     EXPECT_FALSE(IsWindowEnabled(main));  // modal to the whole program
     PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
 
     const HWND success = program.Box(kSuccess);
     ASSERT_NE(success, nullptr) << "no success message";
-    EXPECT_EQ(TextOf(success), L"Velmori");
     EXPECT_EQ(GetDlgItem(success, IDCANCEL), nullptr);  // OK alone
     PostMessageW(GetDlgItem(success, IDOK), BM_CLICK, 0, 0);
 

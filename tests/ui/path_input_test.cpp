@@ -25,9 +25,8 @@ class DataObject final : public IDataObject {
  public:
   DataObject(CLIPFORMAT format, std::string bytes) : format_(format), bytes_(std::move(bytes)) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject);
-    *object = known ? this : nullptr;
-    return known ? S_OK : E_NOINTERFACE;
+    *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
   ULONG STDMETHODCALLTYPE Release() override { return 1; }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -15,15 +16,6 @@
 
 namespace velmori::test {
 namespace {
-
-// The real file system, except that reading a module throws, as when memory runs out.
-class ThrowingFiles final : public ForwardingFiles {
- public:
-  ReadResult Read(const NativeString& path, std::string& bytes) override {
-    if (path.ends_with(L".bas")) throw std::runtime_error("out of memory");
-    return real.Read(path, bytes);
-  }
-};
 
 TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   const std::string module = "Attribute VB_Name = \"basTool\"\r\nSub Run() ' starts\r\nEnd Sub\r\n";
@@ -50,7 +42,10 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
     folder.Write("basTool.bas", module);
     if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
-    ThrowingFiles throwing;
+    ForwardingFiles throwing;
+    throwing.beforeRead = [](const NativeString& path) {
+      if (path.ends_with(L".bas")) throw std::runtime_error("out of memory");
+    };
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
       SetWindowTextW(fixture.window.pathEdit(), folder.Native("tool.vbp").c_str());
@@ -86,29 +81,10 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   }
 }
 
-// The real file system, except that reading the first module waits until the
-// test lets it go on: the run is then caught in the middle of a file.
-class BlockingFiles final : public ForwardingFiles {
- public:
-  ReadResult Read(const NativeString& path, std::string& bytes) override {
-    if (path.ends_with(L"a.bas")) {
-      SetEvent(entered_.get());
-      WaitForSingleObject(release_.get(), 20000);
-    }
-    return real.Read(path, bytes);
-  }
-  bool Entered() const { return WaitForSingleObject(entered_.get(), 0) == WAIT_OBJECT_0; }
-  void Release() { SetEvent(release_.get()); }
-
- private:
-  UniqueKernelObject entered_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  UniqueKernelObject release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
-
 // Whether another thread gets an answer to WM_NULL from `window` within 250 ms,
 // while this thread pumps messages, as the system asks a window that looks hung.
 bool AnswersTheSystem(HWND window) {
-  bool answered = false;
+  std::atomic<bool> answered{false};
   std::thread asker([&] {
     DWORD_PTR result = 0;
     answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 250, &result) != 0;
@@ -126,7 +102,15 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
   folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
   folder.Write("a.bas", kDirtyModule);
   folder.Write("b.bas", kDirtyModule);
-  BlockingFiles files;
+  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const auto isEntered = [&] { return WaitForSingleObject(entered.get(), 0) == WAIT_OBJECT_0; };
+  ForwardingFiles files;  // reading a.bas waits until the test lets it go on
+  files.beforeRead = [&](const NativeString& path) {
+    if (!path.ends_with(L"a.bas")) return;
+    SetEvent(entered.get());
+    WaitForSingleObject(release.get(), 20000);
+  };
   MainWindowFixture fixture(96, files);
   const HWND main = fixture.window.hwnd();
   SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
@@ -135,8 +119,8 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
                  reinterpret_cast<LPARAM>(fixture.window.okButton()));
   };
   clickOk();
-  MainWindowFixture::PumpWhile([&] { return !files.Entered(); });
-  ASSERT_TRUE(files.Entered());
+  MainWindowFixture::PumpWhile([&] { return !isEntered(); });
+  ASSERT_TRUE(isEntered());
 
   EXPECT_TRUE(AnswersTheSystem(main));
   InvalidateRect(main, nullptr, TRUE);
@@ -152,7 +136,7 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
   EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(fixture.window.running());
 
-  std::thread later([&] { Sleep(100), files.Release(); });
+  std::thread later([&] { Sleep(100), SetEvent(release.get()); });
   EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
   SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   later.join();

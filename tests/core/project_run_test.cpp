@@ -139,5 +139,15 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
   EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kDirtyModule);
 }
 
+// One pair of double quotes enclosing the whole text is taken off, nothing else.
+TEST(PathFromUserText, TakesOffOnePairOfEnclosingQuotes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"C:\\My Work\\a.vbp\"", "C:\\My Work\\a.vbp"}, {"\"a.vbp", "\"a.vbp"},
+      {" \"a.vbp\"", " \"a.vbp\""}, {"\"\"a.vbp\"\"", "\"a.vbp\""}, {"\"", "\""}, {"a.vbp", "a.vbp"}};
+  for (const auto& [text, path] : cases) {
+    EXPECT_EQ(PathFromUserText(Utf8ToNative(text)), Utf8ToNative(path)) << text;
+  }
+}
+
 }  // namespace
 }  // namespace velmori::test

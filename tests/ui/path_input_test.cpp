@@ -1,6 +1,5 @@
 // The ways into the path box besides typing: a drop on it, the Open dialog
-// (with a fake in place of GetOpenFileNameW), the command line and a path
-// pasted in quotes.
+// (with a fake in place of GetOpenFileNameW) and the command line.
 
 #include <windows.h>
 #include <shlobj.h>
@@ -12,7 +11,6 @@
 #include <string>
 #include <utility>
 
-#include "../core/test_support.h"
 #include "open_dialog.h"
 #include "startup.h"
 #include "ui_test_support.h"
@@ -158,35 +156,6 @@ TEST(PathArgument, IsWhatFollowsTheProgramNameWithoutTheCommandLinesQuotes) {
       {L"velmori.exe   D:\\b.vbg  ", L"D:\\b.vbg"},
   };
   for (const auto& c : cases) EXPECT_EQ(PathArgument(c.commandLine), c.path) << c.commandLine;
-}
-
-// A path pasted in quotes is used without them, and only a pair that encloses
-// the whole text is taken off; a group whose second project is missing gets
-// one confirmation and the missing-project warning naming it, and nothing of
-// the group is cleaned.
-TEST(OkButton, TakesAQuotedPathAndStopsAtAGroupsMissingProject) {
-  TempFolder folder;
-  folder.WriteProject();
-  folder.Write("g.vbg", "VBGROUP 5.0\r\nStartupProject=app.vbp\r\nProject=gone\\two.vbp\r\n");
-  const std::wstring group = folder.Native("g.vbg");
-  const struct {
-    std::wstring text;     // in the path box
-    std::wstring warning;  // a part of the warning after the confirmation
-  } cases[] = {
-      {L"\"" + group + L"\"", folder.Native("gone/two.vbp")},
-      {L"\"" + group, L"vbp ファイルが見つかりません。"},
-      {L" \"" + group + L"\"", L"vbp ファイルが見つかりません。"},
-  };
-  for (const auto& c : cases) {
-    MainWindowFixture fixture;
-    SetWindowTextW(fixture.window.pathEdit(), c.text.c_str());
-    fixture.Click(fixture.window.okButton());
-    ASSERT_EQ(fixture.shown.size(), 2u) << c.text;
-    EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);
-    EXPECT_EQ(fixture.shown[1].type, MB_TASKMODAL | 48u);
-    EXPECT_NE(fixture.shown[1].text.find(c.warning), std::wstring::npos) << fixture.shown[1].text;
-  }
-  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
 }
 
 }  // namespace

@@ -18,8 +18,6 @@ namespace velmori::test {
 namespace {
 
 TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
-  const std::string module = "Attribute VB_Name = \"basTool\"\r\nSub Run() ' starts\r\nEnd Sub\r\n";
-  const std::string cleaned = "Attribute VB_Name = \"basTool\"\r\nSub Run() \r\nEnd Sub\r\n";
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   const struct {
@@ -40,7 +38,7 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   for (const auto& c : cases) {
     TempFolder folder;
     folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
-    folder.Write("basTool.bas", module);
+    folder.Write("basTool.bas", kDirtyModule);
     if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
     ForwardingFiles throwing;
     throwing.beforeRead = [](const NativeString& path) {
@@ -48,7 +46,8 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     };
     {
       MainWindowFixture fixture(96, c.throwing ? throwing : SystemFileSystem());
-      SetWindowTextW(fixture.window.pathEdit(), folder.Native("tool.vbp").c_str());
+      // As Explorer's "Copy as path" gives it.
+      SetWindowTextW(fixture.window.pathEdit(), (L"\"" + folder.Native("tool.vbp") + L"\"").c_str());
       fixture.answers = {c.answer};
       fixture.Click(fixture.window.okButton());
 
@@ -70,7 +69,7 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd()) && IsWindowEnabled(fixture.window.hwnd()))
           << c.name;  // ready for another run
-      EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? cleaned : module) << c.name;
+      EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? kCleanModule : kDirtyModule) << c.name;
       if (c.style == 64) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);

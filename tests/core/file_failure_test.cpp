@@ -16,28 +16,23 @@ enum class Step { ReadProject, ReadSource, CreateTemp, Write, CopyMetadata, Move
 // without any cleanup of ours, as the system does for a killed process.
 struct Died {};
 
-// Passes a temporary file's steps to the real one, failing or dying at one.
+// Passes a temporary file's steps to the real one, failing one instead of
+// doing it, or dying right after it.
 class FaultyTempFile final : public TempFile {
  public:
   FaultyTempFile(std::unique_ptr<TempFile> real, Step step, bool dies)
       : real_(std::move(real)), step_(step), dies_(dies) {}
   const NativeString& path() const override { return real_->path(); }
   OsStatus Write(std::string_view bytes) override {
-    if (step_ == Step::Write && !dies_) {
-      real_->Write(bytes.substr(0, bytes.size() / 2));  // as a full disk would
-      return OsStatus{kInjected};
-    }
-    return After(Step::Write, real_->Write(bytes));
+    if (Fails(Step::Write)) real_->Write(bytes.substr(0, bytes.size() / 2));  // as a full disk would
+    return Do(Step::Write, [&] { return real_->Write(bytes); });
   }
   OsStatus CopyMetadata(const FileFacts& original) override {
-    return After(Step::CopyMetadata, step_ == Step::CopyMetadata && !dies_
-                                          ? OsStatus{kInjected}
-                                          : real_->CopyMetadata(original));
+    return Do(Step::CopyMetadata, [&] { return real_->CopyMetadata(original); });
   }
   OsStatus MoveOver(const NativeString& target) override {
-    if (step_ == Step::MoveOver && !dies_) return OsStatus{kInjected};
     if (step_ == Step::Discard) return OsStatus{kInjected};
-    return After(Step::MoveOver, real_->MoveOver(target));
+    return Do(Step::MoveOver, [&] { return real_->MoveOver(target); });
   }
   // A scanner that never lets go: the file is reported as left behind (the
   // real one is removed when this one goes).
@@ -47,7 +42,10 @@ class FaultyTempFile final : public TempFile {
   static constexpr std::uint32_t kInjected = 5;
 
  private:
-  OsStatus After(Step step, OsStatus status) {
+  bool Fails(Step step) const { return step == step_ && !dies_; }
+  OsStatus Do(Step step, const std::function<OsStatus()>& operation) {
+    if (Fails(step)) return OsStatus{kInjected};
+    const OsStatus status = operation();
     if (dies_ && step == step_) {
       real_->Abandon();
       throw Died{};

@@ -32,6 +32,8 @@ class SourceLists {
   const std::vector<SourceEntry>& operator[](SourceCategory category) const {
     return lists_[static_cast<std::size_t>(category)];
   }
+  bool operator==(const SourceLists& other) const = default;
+
  private:
   std::array<std::vector<SourceEntry>, kCategoryCount> lists_;
 };

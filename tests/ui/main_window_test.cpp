@@ -160,15 +160,9 @@ TEST_P(Geometry, CaptionsAreWholeAndNoTextIsClipped) {
   }
 }
 
-std::string DpiName(const testing::TestParamInfo<std::pair<unsigned, unsigned>>& tested) {
-  const auto [first, second] = tested.param;
-  return "At" + std::to_string(first) + (first == second ? "" : "Then" + std::to_string(second));
-}
-
 INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
                          testing::Values(std::pair(96u, 96u), std::pair(144u, 144u),
-                                         std::pair(96u, 144u)),
-                         DpiName);
+                                         std::pair(96u, 144u)));
 
 // Tab goes round the controls and Alt+V to the path box; Enter
 // presses the default button, OK unless another button has the focus; Esc and

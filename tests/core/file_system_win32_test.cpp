@@ -164,17 +164,9 @@ TEST(Windows, PathForms) {
     deep += L"\\folder-with-a-long-name-number-" + std::to_wstring(i) + L"-xxxxxxxx";
     ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
   }
-  auto write = [&](const std::wstring& name, const std::string& bytes) {
-    HANDLE file = ::CreateFileW((deep + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-  };
-  write(L"app.vbp", "Module=m; m.bas\r\nModule=a; " + remote::Ansi(folder.Native("elsewhere")) +
-                        "\\abs.bas\r\n");
-  write(L"m.bas", kDirtyModule);
+  std::ofstream(std::filesystem::path(deep + L"\\app.vbp"), std::ios::binary)
+      << "Module=m; m.bas\r\nModule=a; " << remote::Ansi(folder.Native("elsewhere")) << "\\abs.bas\r\n";
+  std::ofstream(std::filesystem::path(deep + L"\\m.bas"), std::ios::binary) << kDirtyModule;
   std::wstring typed = deep.substr(4) + L"\\app.vbp";
   std::replace(typed.begin(), typed.end(), L'\\', L'/');
   ASSERT_GT(typed.size(), 300u);

@@ -232,7 +232,7 @@ TEST(UiFont, IsMsUiGothicOrElseTheMessageFont) {
 // length limit on the path; the progress window is an owned tool window that
 // only the run closes, with a bar that paints each update at once.
 TEST(Windows, StylesAndTheProgressWindowsPainting) {
-  MainWindowFixture fixture;
+  MainWindowFixture fixture(144);  // a density where twips and pixels differ
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(fixture.window.hwnd(), GWL_STYLE));
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
             static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));

@@ -164,9 +164,9 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Geometry,
                          testing::Values(std::pair(96u, 96u), std::pair(144u, 144u),
                                          std::pair(96u, 144u)));
 
-// Tab goes round the controls and Alt+V to the path box; Enter
-// presses the default button, OK unless another button has the focus; Esc and
-// the close box end the program as Cancel does.
+// Tab goes round the controls and Alt+V to the path box; Enter presses the
+// default button, OK unless another button has the focus; Esc and the close
+// box end the program as Cancel does.
 TEST(MainWindow, Keyboard) {
   const auto isDefault = [](HWND button) {
     return (GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;

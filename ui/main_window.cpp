@@ -16,12 +16,8 @@ namespace {
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
-void Place(HWND control, const PixelRect& rect) {
-  MoveControl(control, rect.left, rect.top, rect.width, rect.height);
-}
-
 HWND CreateTextControl(HWND parent, const wchar_t* windowClass, const char* text, DWORD style,
-                          DWORD exStyle, int id) {
+                       DWORD exStyle, int id) {
   return CreateControl(parent, windowClass, Utf8ToNative(text).c_str(), style, exStyle, id);
 }
 
@@ -33,14 +29,8 @@ MainWindow::~MainWindow() { window_.reset(); }
 
 bool MainWindow::Create() {
   if (window_) return true;
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = ProgramInstance();
+  WNDCLASSEXW windowClass = WindowClassOf(kMainWindowClass, WindowProc, FaceColourBrush());
   windowClass.hIcon = LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDI_VELMORI));
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  windowClass.lpszClassName = kMainWindowClass;
   if (!RegisterWindowClass(windowClass)) return false;
 
   // The caption is empty until the window and its controls are complete.
@@ -62,18 +52,17 @@ void MainWindow::CreateControls() {
   const HWND window = window_.get();
   // Creation order is the tab order: path box, "...", OK, Cancel.
   pathLabel_ = CreateTextControl(window, L"STATIC", text::kPathLabel, SS_LEFTNOWORDWRAP, 0,
-                                    kIdPathLabel);
+                                 kIdPathLabel);
   pathEdit_ = CreateControl(window, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                             kIdPathEdit);
   SendMessageW(pathEdit_, EM_SETLIMITTEXT, 0, 0);  // no length limit of its own
   browseButton_ = CreateTextControl(window, L"BUTTON", text::kBrowseButton,
-                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdBrowse);
+                                    WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdBrowse);
   okButton_ = CreateTextControl(window, L"BUTTON", text::kOkButton,
-                                   WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY, 0, kIdOk);
+                                WS_TABSTOP | BS_DEFPUSHBUTTON | BS_NOTIFY, 0, kIdOk);
   cancelButton_ = CreateTextControl(window, L"BUTTON", text::kCancelButton,
-                                       WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
-  warningLabel_ =
-      CreateTextControl(window, L"STATIC", text::kWarning, SS_LEFT, 0, kIdWarning);
+                                    WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
+  warningLabel_ = CreateTextControl(window, L"STATIC", text::kWarning, SS_LEFT, 0, kIdWarning);
 }
 
 // The font, the icons and the layout at `dpi`: at creation and on a move to a
@@ -109,12 +98,12 @@ void MainWindow::Layout() {
   layout_ = LayoutAt(dpi_, font_.get());
   const MainLayout& layout = layout_;
   // The caption label is sized to its text, so a wider replacement font does not cut it.
-  Place(pathLabel_, SizedToText(layout.pathLabel, TextExtent(pathLabel_, font_.get())));
-  Place(pathEdit_, layout.pathEdit);
-  Place(browseButton_, layout.browseButton);
-  Place(okButton_, layout.okButton);
-  Place(cancelButton_, layout.cancelButton);
-  Place(warningLabel_, layout.warningLabel);
+  PlaceControl(pathLabel_, SizedToText(layout.pathLabel, TextExtent(pathLabel_, font_.get())));
+  PlaceControl(pathEdit_, layout.pathEdit);
+  PlaceControl(browseButton_, layout.browseButton);
+  PlaceControl(okButton_, layout.okButton);
+  PlaceControl(cancelButton_, layout.cancelButton);
+  PlaceControl(warningLabel_, layout.warningLabel);
 }
 
 void MainWindow::Show() {

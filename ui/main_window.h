@@ -70,8 +70,6 @@ class MainWindow {
   HWND okButton() const noexcept { return okButton_; }
   HWND cancelButton() const noexcept { return cancelButton_; }
   HWND warningLabel() const noexcept { return warningLabel_; }
-  unsigned dpi() const noexcept { return dpi_; }
-  const MainLayout& layout() const noexcept { return layout_; }
   // The drop target registered for the path box.
   IDropTarget* pathDropTarget() const noexcept { return dropTarget_.get(); }
   ProgressWindow& progress() noexcept { return progress_; }

@@ -9,7 +9,6 @@
 #include "window_class.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace velmori {
 namespace {
@@ -41,28 +40,15 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   return TrackProc(window, message, wParam, lParam);
 }
 
-WNDCLASSEXW ClassOf(const wchar_t* name, WNDPROC procedure, HBRUSH background) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = ProgramInstance();
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = background;
-  windowClass.lpszClassName = name;
-  return windowClass;
-}
-
-HBRUSH FaceColour() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
-
 }  // namespace
 
 ProgressWindow::~ProgressWindow() { Close(); }
 
 void ProgressWindow::Create() {
   if (window_) return;
-  if (!RegisterWindowClass(ClassOf(kWindowClass, WindowProc, FaceColour())) ||
-      !RegisterWindowClass(ClassOf(kTrackClass, TrackProc, FaceColour())) ||
-      !RegisterWindowClass(ClassOf(kBarClass, BarProc, nullptr))) {
+  if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColourBrush())) ||
+      !RegisterWindowClass(WindowClassOf(kTrackClass, TrackProc, FaceColourBrush())) ||
+      !RegisterWindowClass(WindowClassOf(kBarClass, BarProc, nullptr))) {
     return;
   }
   barMaximum_ = 0;
@@ -136,16 +122,14 @@ int ProgressWindow::MessageGrowthAt(unsigned dpi, HFONT font) const {
 void ProgressWindow::Layout() {
   messageGrowth_ = MessageGrowthAt(dpi_, font_.get());
   const ProgressLayout layout = LayoutProgress(dpi_, barTwips_, messageGrowth_);
-  for (const auto& [control, rect] : {std::pair{messageLabel_, layout.messageLabel},
-                                      std::pair{track_, layout.track}, std::pair{bar_, layout.bar}}) {
-    MoveControl(control, rect.left, rect.top, rect.width, rect.height);
-  }
+  PlaceControl(messageLabel_, layout.messageLabel);
+  PlaceControl(track_, layout.track);
+  PlaceControl(bar_, layout.bar);
 }
 
 void ProgressWindow::SizeBar() {
   if (!window_) return;
-  const PixelRect bar = LayoutProgress(dpi_, barTwips_, messageGrowth_).bar;
-  MoveControl(bar_, bar.left, bar.top, bar.width, bar.height);
+  PlaceControl(bar_, LayoutProgress(dpi_, barTwips_, messageGrowth_).bar);
 }
 
 LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam,

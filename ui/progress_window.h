@@ -53,7 +53,6 @@ class ProgressWindow final : public RunProgress {
   HWND messageLabel() const noexcept { return messageLabel_; }
   HWND track() const noexcept { return track_; }
   HWND bar() const noexcept { return bar_; }
-  unsigned dpi() const noexcept { return dpi_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,21 @@ namespace velmori {
 
 HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
+WNDCLASSEXW WindowClassOf(const wchar_t* name, WNDPROC procedure, HBRUSH background) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = ProgramInstance();
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  return windowClass;
+}
+
+HBRUSH FaceColourBrush() {
+  return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+}
+
 bool RegisterWindowClass(const WNDCLASSEXW& windowClass) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
@@ -18,8 +33,9 @@ HWND CreateControl(HWND parent, const wchar_t* windowClass, const wchar_t* text,
                          ProgramInstance(), nullptr);
 }
 
-void MoveControl(HWND control, int left, int top, int width, int height) {
-  SetWindowPos(control, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+void PlaceControl(HWND control, const PixelRect& rect) {
+  SetWindowPos(control, nullptr, rect.left, rect.top, rect.width, rect.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 namespace {

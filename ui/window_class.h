@@ -12,6 +12,11 @@ namespace velmori {
 // The module whose resources and window classes the program uses.
 HINSTANCE ProgramInstance();
 
+// A window class of the program: arrow cursor, `background` (none: the window
+// paints it), no icon.
+WNDCLASSEXW WindowClassOf(const wchar_t* name, WNDPROC procedure, HBRUSH background);
+// The dialog face colour, as a class background.
+HBRUSH FaceColourBrush();
 // Registers a window class once per process; returns false when that fails.
 bool RegisterWindowClass(const WNDCLASSEXW& windowClass);
 
@@ -29,10 +34,11 @@ T* WindowObject(HWND window, UINT message, LPARAM lParam) {
   return object;
 }
 
-// A child control at a pixel rectangle.
+// A visible child control, placed later.
 HWND CreateControl(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
                    DWORD exStyle, int id);
-void MoveControl(HWND control, int left, int top, int width, int height);
+// Puts a child control at a pixel rectangle of its parent's client area.
+void PlaceControl(HWND control, const PixelRect& rect);
 
 // The extent of a control's text on one line in `font` (a & marks a mnemonic).
 PixelSize TextExtent(HWND control, HFONT font);

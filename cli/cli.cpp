@@ -33,7 +33,7 @@ struct Options {
   bool quiet = false;
   bool json = false;
   bool utf8 = false;
-  std::optional<unsigned> codePage;
+  std::optional<CodePage> codePage;  // --code-page, checked to be one the system has
 };
 
 // The options and projects, or the usage error in the catalogue's words.
@@ -73,11 +73,9 @@ std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::st
     else if (name == "--code-page") {
       unsigned id = 0;
       const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), id);
-      if (failure != std::errc() || end != value.data() + value.size() || id == 0 ||
-          !LoadCodePage(id)) {
-        return error = text::CliBadCodePage(value), std::nullopt;
-      }
-      options.codePage = id;
+      const bool number = failure == std::errc() && end == value.data() + value.size() && id != 0;
+      options.codePage = number ? LoadCodePage(id) : std::nullopt;
+      if (!options.codePage) return error = text::CliBadCodePage(value), std::nullopt;
     } else {
       return error = text::CliUnknownOption(argument), std::nullopt;
     }
@@ -274,8 +272,8 @@ std::string Json(const Options& options, const Report& report, const std::string
 int Run(const std::vector<NativeString>& arguments) {
   std::string usageError;
   const std::optional<Options> parsed = Parse(arguments, usageError);
-  const unsigned codePage = parsed && parsed->codePage ? *parsed->codePage : SystemCodePage().id();
-  const Console console(parsed && parsed->utf8, codePage);
+  const CodePage page = parsed && parsed->codePage ? *parsed->codePage : SystemCodePage();
+  const Console console(parsed && parsed->utf8, page.id());
   if (!parsed) {
     console.Text(Stream::Err, "velmori-cli: " + usageError + "\n\n" + text::kCliShortUsage);
     return kUsage;
@@ -296,9 +294,7 @@ int Run(const std::vector<NativeString>& arguments) {
   ProgressLine progress(console, !options.quiet && console.IsTerminal(Stream::Err));
   messages.clearLine = [&] { progress.Clear(); };
   Report report(console, options);
-  const std::optional<CodePage> page = LoadCodePage(codePage);
-  const RunContext context{SystemFileSystem(), messages, progress,
-                           page.value_or(CodePage::ForId(codePage)), &report,
+  const RunContext context{SystemFileSystem(), messages, progress, page, &report,
                            options.command == Command::Clean};
   bool completed = true;
   for (const NativeString& each : options.projects) {

@@ -80,7 +80,7 @@ void AppendHunks(std::string_view original, std::string_view cleaned, std::strin
   std::vector<std::size_t> startBefore(n + 1, 0), startAfter(n + 1, 0);
   for (std::size_t i = 0; i < n; ++i) {
     startBefore[i + 1] = startBefore[i] + EndsWithLf(before[i]);
-    startAfter[i + 1] = startAfter[i] + 1;
+    startAfter[i + 1] = startAfter[i] + EndsWithLf(after[i]);
   }
 
   for (std::size_t i = 0; i < n;) {

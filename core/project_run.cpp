@@ -1,6 +1,6 @@
 #include "project_run.h"
 
-#include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "error_report.h"
@@ -38,11 +38,11 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
     return std::nullopt;
   }
   std::vector<Project> projects;
+  std::unordered_set<NativeString> read;
   std::string memberBytes;
   for (const SourceEntry& entry : entries) {
     const NativeString path = SourcePath(FolderOf(group), entry, context.codePage.id());
-    const auto same = [&](const Project& project) { return project.path == path; };
-    if (std::any_of(projects.begin(), projects.end(), same)) continue;  // listed twice
+    if (!read.insert(PathKey(path)).second) continue;  // listed twice
     const std::string missing = std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path);
     if (!ReadListFile(context, path, memberBytes, missing)) return std::nullopt;
     if (IsProjectGroup(memberBytes)) {
@@ -56,7 +56,11 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
   return projects;
 }
 
-bool CleanSources(const RunContext& context, const Project& project, SourceBuffers& buffers) {
+// `done`: the keys of the files this run has cleaned already. A file listed
+// again (twice in a project, or by two projects of a group) counts on the
+// progress bar but is cleaned and reported once.
+bool CleanSources(const RunContext& context, const Project& project, SourceBuffers& buffers,
+                  std::unordered_set<NativeString>& done) {
   const NativeString projectFolder = FolderOf(project.path);
   for (const CategoryInfo& row : kCategoryTable) {
     const std::vector<SourceEntry>& list = project.lists[row.category];
@@ -66,7 +70,9 @@ bool CleanSources(const RunContext& context, const Project& project, SourceBuffe
     for (std::int32_t i = 0; i < count; ++i) {
       if (context.progress.StopRequested()) return false;
       const NativeString path = SourcePath(projectFolder, list[i], context.codePage.id());
-      if (!CleanSourceFile(context, path, buffers)) return false;
+      if (done.insert(PathKey(path)).second && !CleanSourceFile(context, path, buffers)) {
+        return false;
+      }
       context.progress.FileDone(i);
     }
   }
@@ -106,8 +112,9 @@ bool CleanProject(const RunContext& context, const NativeString& project) {
 
   const RunScope scope(context.progress);
   SourceBuffers buffers;
+  std::unordered_set<NativeString> done;
   for (const Project& each : projects) {
-    if (!CleanSources(context, each, buffers)) return false;
+    if (!CleanSources(context, each, buffers, done)) return false;
   }
   return true;
 }

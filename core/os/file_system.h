@@ -100,6 +100,9 @@ CodePage SystemCodePage();
 NativeString FullPath(const NativeString& path);
 // Everything before the last separator of a full path.
 NativeString FolderOf(const NativeString& fullPath);
+// A key that two spellings of one full path share, as the file system compares
+// names: letters folded to upper case on Windows, the path itself elsewhere.
+NativeString PathKey(const NativeString& fullPath);
 
 // A code page the system can convert, with its lead bytes; nothing when it has
 // no such code page.

@@ -213,6 +213,8 @@ NativeString FolderOf(const NativeString& fullPath) {
   return slash == NativeString::npos ? NativeString() : fullPath.substr(0, slash);
 }
 
+NativeString PathKey(const NativeString& fullPath) { return fullPath; }
+
 std::optional<CodePage> LoadCodePage(unsigned id) {
   const iconv_t cd = ::iconv_open("UTF-8", ("CP" + std::to_string(id)).c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;

@@ -371,6 +371,12 @@ NativeString FolderOf(const NativeString& fullPath) {
   return slash == NativeString::npos ? NativeString() : fullPath.substr(0, slash);
 }
 
+NativeString PathKey(const NativeString& fullPath) {
+  NativeString key = fullPath;
+  if (!key.empty()) ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
 NativeString AnsiToNative(std::string_view ansi, unsigned codePage) {
   return Widen(codePage, ansi);
 }

@@ -29,7 +29,7 @@ FILES = {
              b"e\r\nf\r\ng ' _\r\ncontinued\r\nh\n' no line end",
     SO + "/m.bas": DIRTY.replace(b"\r\n", b"\n", 1) + b"z = \"it's\" ' c\rlast\r\n",
     "clean.bas": CLEAN,
-    "two/two.vbp": b"Class=k; k.cls\r\n",
+    "two/two.vbp": b"Class=k; k.cls\r\nForm=..\\f.frm\r\n",  # f.frm shared: done once
     "two/k.cls": DIRTY,
     "all.vbg": b"VBGROUP 5.0\r\nStartupProject=app.vbp\r\nProject=two\\two.vbp\r\n",
 }

@@ -9,7 +9,8 @@
 namespace velmori::test {
 namespace {
 
-// The tests' system speaks Shift-JIS, and failures are told in its own words.
+// The tests' system speaks Shift-JIS, failures are told in its own words, and
+// paths are one file whatever the letter case.
 TEST(Windows, AnsiCodePageIsShiftJisAndFailuresAreTheSystemsOwn) {
   const std::string text = DescribeOsError(OsStatus{ERROR_FILE_NOT_FOUND});
   EXPECT_NE(text.find("(2)"), std::string::npos) << text;
@@ -20,6 +21,7 @@ TEST(Windows, AnsiCodePageIsShiftJisAndFailuresAreTheSystemsOwn) {
   EXPECT_TRUE(page.IsLead(0xE0));
   EXPECT_FALSE(page.IsLead(0xA0));
   EXPECT_EQ(AnsiToNative("\x83\x5C\x81\x5B\x83\x58\\a", page.id()), L"ソース\\a");
+  EXPECT_EQ(PathKey(L"C:\\Work\\Ä.bas"), PathKey(L"c:\\work\\ä.BAS"));  // one file
 }
 
 // Modules the run passes over or stops at, keeping them as they are: hidden

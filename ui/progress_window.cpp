@@ -93,6 +93,9 @@ void ProgressWindow::MoveBar(std::int32_t index) {
 }
 
 void ProgressWindow::Close() {
+  // As a modal window does when it ends: were the active window destroyed while
+  // its owner is disabled, the system would activate another program's window.
+  if (window_ && owner_ != nullptr) EnableWindow(owner_, TRUE);
   window_.reset();
   messageLabel_ = track_ = bar_ = nullptr;
   font_.reset();

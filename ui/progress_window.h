@@ -16,12 +16,13 @@ namespace velmori {
 
 class ProgressWindow final : public RunProgress {
  public:
-  // `owner`: the window it stands above (it has no taskbar button of its own).
-  explicit ProgressWindow(HWND owner = nullptr) noexcept : owner_(owner) {}
+  ProgressWindow() noexcept = default;
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
   ~ProgressWindow() override;
 
+  // The window it stands above (it has no taskbar button of its own), and which
+  // a run disables meanwhile.
   void SetOwner(HWND owner) noexcept { owner_ = owner; }
 
   // RunProgress, in the window's terms: a run creates, shows and paints the
@@ -47,6 +48,7 @@ class ProgressWindow final : public RunProgress {
   void StartBar(std::int32_t maximum, const std::string& message);
   // Sets the bar to `index` steps of the maximum.
   void MoveBar(std::int32_t index);
+  // Closes the window, giving its owner its input back first.
   void Close();
 
   HWND hwnd() const noexcept { return window_.get(); }

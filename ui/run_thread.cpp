@@ -39,6 +39,7 @@ class RunThread::WorkerProgress final : public RunProgress {
   }
   void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
     run_.CallOnWindowThread([&] {
+      run_.PaintLatest();  // the end of the category before
       run_.latest_ = -1;
       run_.shown_ = -1;
       run_.progress_.CategoryStarted(fileCount, message);
@@ -97,11 +98,13 @@ bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kCallMessage: {
       auto* call = reinterpret_cast<WindowCall*>(lParam);
+      ++callDepth_;
       try {
         (*call->call)();
       } catch (...) {
         call->failure = std::current_exception();
       }
+      --callDepth_;
       return true;
     }
     case WM_TIMER:
@@ -129,6 +132,12 @@ void RunThread::PaintLatest() {
 void RunThread::StopAndWait() {
   if (!running()) return;
   stop_ = true;
+  finished_ = nullptr;
+  // Asked from inside one of the worker's calls (the session ends while a
+  // message box it asked for is open): the worker waits for that call, so this
+  // thread cannot wait for it. It stops once the call returns; the destructor
+  // waits for it then.
+  if (callDepth_ > 0) return;
   const HANDLE done = done_.get();
   for (;;) {
     const DWORD woken = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_SENDMESSAGE);
@@ -137,7 +146,6 @@ void RunThread::StopAndWait() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // answers the calls
   }
   Join();
-  finished_ = nullptr;
 }
 
 void RunThread::Join() {

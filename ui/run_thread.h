@@ -53,7 +53,8 @@ class RunThread {
   // For the window procedure; true when the message was the run's.
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // Asks the run to stop before its next file and waits for it to end, still
-  // answering its calls. `finished` is not called.
+  // answering its calls; from inside one of its calls, only asks. `finished`
+  // is not called.
   void StopAndWait();
 
  private:
@@ -76,6 +77,7 @@ class RunThread {
   std::atomic<bool> stop_{false};
   std::atomic<std::int32_t> latest_{-1};  // the last file done, published by the worker
   std::int32_t shown_ = -1;               // the one the window shows
+  int callDepth_ = 0;                     // the worker's calls this thread is inside
 };
 
 }  // namespace velmori

@@ -146,6 +146,30 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
   EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
 }
 
+// The session ends while the run's report of a failure is open: the program
+// ends at once, though the run waits for the report's answer.
+TEST(OkButton, ASessionEndDuringAReportEndsTheProgram) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=m; m.bas\r\n");
+  folder.Write("m.bas", kDirtyModule);
+  SetFileAttributesW(folder.Native("m.bas").c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    MainWindowFixture fixture;
+    const HWND main = fixture.window.hwnd();
+    SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
+    fixture.whileShown = [&] {
+      if (fixture.shown.size() == 2) SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    };
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(fixture.window.okButton()));
+    MainWindowFixture::PumpWhile([&] { return IsWindow(main) != FALSE; });
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(fixture.shown.size(), 2u);
+  }
+  SetFileAttributesW(folder.Native("m.bas").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
+}
+
 // The cursor a window sets when the mouse moves over it.
 HCURSOR CursorOver(HWND window) {
   SetCursor(nullptr);

@@ -82,6 +82,7 @@ class MainWindowFixture {
 
   std::vector<ShownBox> shown;
   std::deque<int> answers;  // IDOK once empty
+  std::function<void()> whileShown = [] {};  // runs while each box is open
   std::function<BOOL(OPENFILENAMEW*)> onDialog = [](OPENFILENAMEW*) { return FALSE; };
   DWORD dialogError = 0;
   SystemMessagePort messages{[this](HWND owner, const wchar_t* text, const wchar_t* title,
@@ -89,6 +90,7 @@ class MainWindowFixture {
     const HWND progress = FindWindowW(L"VelmoriProgress", nullptr);
     shown.push_back({owner, text, title, type, GetCursor(),
                      progress != nullptr && IsWindowVisible(progress)});
+    whileShown();
     if (answers.empty()) return IDOK;
     const int answer = answers.front();
     answers.pop_front();

@@ -123,7 +123,6 @@ bool MainWindow::HandleDialogKey(MSG& message) {
 // window takes no input until the run is over, as under a modal window; it
 // goes on painting and answering the system.
 void MainWindow::OnOk() {
-  if (running()) return;
   if (services_.messages.ShowMessage(text::kConfirmBackup, MessageKind::Confirmation) !=
       Answer::Ok) {
     return;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <functional>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -92,11 +91,9 @@ std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::st
 
 // Where a file is named in listings and diffs: below the current folder
 // relative to it, otherwise in full; '/' between the parts.
-std::string DisplayPath(const NativeString& path) {
-  std::error_code error;
-  const std::filesystem::path current = std::filesystem::current_path(error);
+std::string DisplayPath(const NativeString& path, const std::filesystem::path& current) {
   std::filesystem::path shown = std::filesystem::path(path);
-  if (!error) {
+  if (!current.empty()) {
     const std::filesystem::path relative = shown.lexically_relative(current);
     if (!relative.empty() && *relative.begin() != "..") shown = relative;
   }
@@ -111,10 +108,9 @@ std::string DisplayPath(const NativeString& path) {
 // file, the system's reason) indented below it.
 class ConsoleMessages final : public MessagePort {
  public:
-  ConsoleMessages(const Console& console, std::string& project)
+  ConsoleMessages(Console& console, std::string& project)
       : console_(console), project_(project) {}
-  Answer ShowMessage(const std::string& message, MessageKind kind) override {
-    if (kind == MessageKind::Confirmation) return Answer::Ok;  // a command line is explicit
+  Answer ShowMessage(const std::string& message, MessageKind) override {
     std::string shown = message;
     // The window's warning names no file; here the project named is the one.
     if (shown == text::kProjectMissing) shown += "\n" + project_;
@@ -132,21 +128,19 @@ class ConsoleMessages final : public MessagePort {
       }
       start = end + 1;
     }
-    if (clearLine) clearLine();
     console_.Text(Stream::Err, out);
     return Answer::Ok;
   }
-  std::function<void()> clearLine;
 
  private:
-  const Console& console_;
+  Console& console_;
   std::string& project_;
 };
 
 // A progress line on stderr, only when stderr is a terminal, at most ten times a second.
 class ProgressLine final : public RunProgress {
  public:
-  ProgressLine(const Console& console, bool shown) : console_(console), shown_(shown) {}
+  ProgressLine(Console& console, bool shown) : console_(console), shown_(shown) {}
   void RunStarted() override {}
   void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
     count_ = fileCount;
@@ -154,14 +148,7 @@ class ProgressLine final : public RunProgress {
     Show(0, true);
   }
   void FileDone(std::int32_t index) override { Show(index + 1, index + 1 == count_); }
-  void RunEnded() override { Clear(); }
-  void Clear() {
-    if (width_ == 0) return;
-    std::string blank(width_ + 2, ' ');  // \r, spaces over the line, \r
-    blank.front() = blank.back() = '\r';
-    console_.Text(Stream::Err, blank);
-    width_ = 0;
-  }
+  void RunEnded() override { console_.ClearStatus(); }
 
  private:
   void Show(std::int32_t done, bool now) {
@@ -169,26 +156,12 @@ class ProgressLine final : public RunProgress {
     const auto time = std::chrono::steady_clock::now();
     if (!now && time - last_ < std::chrono::milliseconds(100)) return;
     last_ = time;
-    std::string line = "\r";
-    line += message_;
-    line += ' ';
-    line += std::to_string(done);
-    line += '/';
-    line += std::to_string(count_);
-    console_.Text(Stream::Err, line);
-    // Columns: Japanese characters (three UTF-8 bytes) take two, ASCII one.
-    std::size_t columns = 0;
-    for (const char c : line.substr(1)) {
-      const auto byte = static_cast<unsigned char>(c);
-      columns += byte < 0x80 ? 1 : byte >= 0xC0 ? 2 : 0;
-    }
-    width_ = std::max(width_, columns);
+    console_.Status(message_ + ' ' + std::to_string(done) + '/' + std::to_string(count_));
   }
-  const Console& console_;
+  Console& console_;
   bool shown_;
   std::int32_t count_ = 0;
   std::string message_;
-  std::size_t width_ = 0;
   std::chrono::steady_clock::time_point last_;
 };
 
@@ -201,9 +174,12 @@ struct FileRecord {
 // Counts every file; for check lists, for diff prints, as the run goes.
 class Report final : public RunObserver {
  public:
-  Report(const Console& console, const Options& options) : console_(console), options_(options) {}
+  Report(Console& console, const Options& options) : console_(console), options_(options) {
+    std::error_code error;
+    current_ = std::filesystem::current_path(error);  // empty on error: full paths
+  }
   void SourceDone(const SourceOutcome& outcome) override {
-    const std::string path = DisplayPath(outcome.path);
+    const std::string path = DisplayPath(outcome.path, current_);
     files.push_back({path, outcome.state, outcome.commentLines,
                      static_cast<std::int64_t>(outcome.original.size()),
                      static_cast<std::int64_t>(outcome.cleaned.size())});
@@ -226,8 +202,9 @@ class Report final : public RunObserver {
   std::int64_t changed = 0;
 
  private:
-  const Console& console_;
+  Console& console_;
   const Options& options_;
+  std::filesystem::path current_;
 };
 
 std::string JsonString(std::string_view utf8) {
@@ -273,7 +250,7 @@ int Run(const std::vector<NativeString>& arguments) {
   std::string usageError;
   const std::optional<Options> parsed = Parse(arguments, usageError);
   const CodePage page = parsed && parsed->codePage ? *parsed->codePage : SystemCodePage();
-  const Console console(parsed && parsed->utf8, page.id());
+  Console console(parsed && parsed->utf8, page.id());
   if (!parsed) {
     console.Text(Stream::Err, "velmori-cli: " + usageError + "\n\n" + text::kCliShortUsage);
     return kUsage;
@@ -292,7 +269,6 @@ int Run(const std::vector<NativeString>& arguments) {
   std::string project;
   ConsoleMessages messages(console, project);
   ProgressLine progress(console, !options.quiet && console.IsTerminal(Stream::Err));
-  messages.clearLine = [&] { progress.Clear(); };
   Report report(console, options);
   const RunContext context{SystemFileSystem(), messages, progress, page, &report,
                            options.command == Command::Clean};

@@ -6,8 +6,10 @@
 // program's own texts are UTF-8 always). One implementation per platform
 // (console_win32.cpp, console_posix.cpp) of the few calls at the bottom.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "os/file_system.h"
@@ -22,23 +24,46 @@ class Console {
 
   bool IsTerminal(Stream stream) const { return IsConsole(stream); }
   // The program's own text (UTF-8): messages, listings, file names.
-  void Text(Stream stream, std::string_view utf8) const {
-    if (IsConsole(stream)) return WriteUnicode(stream, utf8);
+  void Text(Stream stream, std::string_view utf8) {
+    if (IsConsole(stream)) return Terminal(stream, utf8);
     WriteBytes(stream, utf8_ ? std::string(utf8) : PipeText(utf8, codePage_));
   }
   // Bytes of the sources' code page.
-  void SourceText(Stream stream, std::string_view bytes) const {
-    if (IsConsole(stream)) return WriteUnicode(stream, AnsiToUtf8(bytes, codePage_));
+  void SourceText(Stream stream, std::string_view bytes) {
+    if (IsConsole(stream)) return Terminal(stream, AnsiToUtf8(bytes, codePage_));
     if (utf8_) return WriteBytes(stream, AnsiToUtf8(bytes, codePage_));
     WriteBytes(stream, bytes);
   }
   // UTF-8 whatever --utf8 says: JSON is UTF-8 by definition.
-  void Utf8(Stream stream, std::string_view utf8) const {
-    if (IsConsole(stream)) return WriteUnicode(stream, utf8);
+  void Utf8(Stream stream, std::string_view utf8) {
+    if (IsConsole(stream)) return Terminal(stream, utf8);
     WriteBytes(stream, utf8);
   }
 
+  // A status line on the terminal's standard error: each one is written over
+  // the one before, and any other text for the terminal first clears it.
+  void Status(std::string_view utf8) {
+    // Columns: Japanese characters (three UTF-8 bytes) take two, ASCII one.
+    std::size_t columns = 0;
+    for (const char c : utf8) {
+      const auto byte = static_cast<unsigned char>(c);
+      columns += byte < 0x80 ? 1 : byte >= 0xC0 ? 2 : 0;
+    }
+    std::string line = "\r" + std::string(utf8);
+    if (columns < statusColumns_) line.append(statusColumns_ - columns, ' ');  // the old rest
+    WriteUnicode(Stream::Err, line);
+    statusColumns_ = std::max(statusColumns_, columns);
+  }
+  void ClearStatus() {
+    if (statusColumns_ == 0) return;
+    WriteUnicode(Stream::Err, "\r" + std::string(std::exchange(statusColumns_, 0), ' ') + "\r");
+  }
+
  private:
+  void Terminal(Stream stream, std::string_view utf8) {
+    ClearStatus();
+    WriteUnicode(stream, utf8);
+  }
   static bool IsConsole(Stream stream);
   static void WriteUnicode(Stream stream, std::string_view utf8);
   static void WriteBytes(Stream stream, std::string_view bytes);
@@ -47,6 +72,7 @@ class Console {
 
   bool utf8_;
   unsigned codePage_;
+  std::size_t statusColumns_ = 0;  // of the status line on the terminal; 0: none
 };
 
 // The command line's work, given its arguments after the program name; the

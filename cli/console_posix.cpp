@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <clocale>
 #include <cerrno>
 
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
   // The system's reasons in the user's language; numbers stay as JSON writes them.
   std::setlocale(LC_MESSAGES, "");
   std::setlocale(LC_CTYPE, "");
+  // A reader that goes away (| head) ends the output, not the program: the
+  // exit code still tells what the run found.
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<velmori::NativeString> arguments(argv + 1, argv + argc);
   return velmori::cli::Run(arguments);
 }

@@ -8,6 +8,8 @@ against velmori-cli.exe (Windows texts into a pipe are code page 932).
 import filecmp
 import json
 import os
+import pty
+import re
 import shutil
 import subprocess
 import sys
@@ -142,6 +144,27 @@ class Cli(unittest.TestCase):
             self.assertTrue(filecmp.cmp(os.path.join(self.root, name),
                                         os.path.join(patched, name), shallow=False), name)
         self.assertEqual(self.read("two/k.cls"), CLEAN)
+
+    @unittest.skipIf(WINDOWS, "Wine's console is not a terminal of ours to read")
+    def test_on_a_terminal_the_progress_line_gives_way_and_a_closed_pipe_is_no_failure(self):
+        main, tty = pty.openpty()
+        done = subprocess.run(COMMAND + ["check", "all.vbg"], cwd=self.root, stdout=tty,
+                              stderr=tty, timeout=120)
+        os.close(tty)
+        screen = b""
+        try:
+            while chunk := os.read(main, 65536):
+                screen += chunk
+        except OSError:  # Linux says EIO once the terminal's other side is closed
+            pass
+        os.close(main)
+        self.assertEqual(done.returncode, 1)
+        for listed in ["f.frm", SO + "/m.bas", "two/k.cls", "ファイル 5 個"]:  # each at a line's start
+            self.assertRegex(screen.decode(), "(^|\r)" + re.escape(listed), listed)
+        with subprocess.Popen(COMMAND + ["check", "--json", "all.vbg"], cwd=self.root,
+                              stdout=subprocess.PIPE) as reader_gone:
+            reader_gone.stdout.close()
+            self.assertEqual(reader_gone.wait(timeout=120), 1)
 
     def test_a_failure_stops_the_run_and_loses_nothing(self):
         names = ["a.bas", "b.bas", "c.bas"]

@@ -101,7 +101,7 @@ class KeptMessages final : public velmori::MessagePort {
 // file beside it, written and then renamed over it, as a run replaces a file.
 bool ReplaceWith(const std::string& path, std::string_view bytes) {
   velmori::TempResult temp = velmori::SystemFileSystem().CreateTempBeside(path);
-  return temp.status.ok() && temp.file->Write(bytes).ok() && temp.file->MoveOver(path).ok();
+  return temp.status.ok() && temp.file->Write(bytes).ok() && temp.file->MoveOver().ok();
 }
 
 // The baseline: read each file, write its bytes to a new file in the same folder

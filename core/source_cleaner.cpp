@@ -131,10 +131,12 @@ void ReportUnchanged(const RunContext& context, std::string_view what, const Nat
 }
 
 // Writes `cleaned` to a new file beside the original's real path and swaps it
-// in; on any failure the new file is removed and the original stays.
+// in; on any failure the new file is removed and the original stays. `path`
+// is the one the project lists, for the reports.
 bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
-                        const FileFacts& original, std::string_view cleaned) {
-  TempResult temp = context.files.CreateTempBeside(original.realPath);
+                        const NativeString& realPath, const FileFacts& original,
+                        std::string_view cleaned) {
+  TempResult temp = context.files.CreateTempBeside(realPath);
   if (!temp.status.ok()) {
     ReportUnchanged(context, text::kTempNotCreated, path, temp.status);
     return false;
@@ -147,7 +149,7 @@ bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
   }
   if (status.ok()) {
     what = text::kNotReplaced;
-    status = temp.file->MoveOver(original.realPath);
+    status = temp.file->MoveOver();
   }
   if (status.ok()) return true;
   const bool removed = temp.file->Discard();
@@ -194,9 +196,9 @@ bool CleanSourceFile(const RunContext& context, const NativeString& path,
     return false;
   }
   // Asked only now, of the file still open: a file left as it was needs no answer.
-  read.facts.realPath = read.file ? read.file->RealPath() : path;
+  const NativeString realPath = read.file ? read.file->RealPath() : path;
   read.file.reset();  // closed before it is replaced
-  if (!ReplaceWithCleaned(context, path, read.facts, buffers.cleaned)) return false;
+  if (!ReplaceWithCleaned(context, path, realPath, read.facts, buffers.cleaned)) return false;
   done(SourceState::Changed, strip.commentLines);
   return true;
 }

@@ -26,9 +26,6 @@ struct OsStatus {
 struct FileFacts {
   bool ordinary = false;  // exists, and is neither a folder nor hidden nor a system file
   bool readOnly = false;
-  // Where a rewrite goes: the path the file really has, links resolved and the
-  // name spelt as it is on disk (from ReadResult::file).
-  NativeString realPath;
   std::uint32_t attributes = 0;  // Win32 attributes, or the POSIX mode
   std::uint64_t created = 0;     // Win32 creation time (FILETIME); 0 on POSIX
 };
@@ -50,21 +47,22 @@ struct ReadResult {
   std::unique_ptr<OpenFile> file = nullptr;
 };
 
-// A new file of ours beside a file it is to replace. Until MoveOver has put it
-// in place it is removed whatever happens, also when the process is killed
-// (where the system allows: on POSIX the next run removes what a kill left).
+// A new file of ours beside the file it is to replace (its target). Until
+// MoveOver has put it in place it is removed whatever happens, also when the
+// process is killed (where the system allows: on POSIX the next run removes
+// what a kill left).
 class TempFile {
  public:
   virtual ~TempFile() = default;  // Discard, unless moved over
   virtual const NativeString& path() const = 0;
   // Writes all bytes at the end of the file.
   virtual OsStatus Write(std::string_view bytes) = 0;
-  // Gives the file what the user sees of the original besides its text: its
+  // Gives the file what the user sees of the target besides its text: its
   // attributes (or mode), its creation time and its own security settings.
-  virtual OsStatus CopyMetadata(const FileFacts& original) = 0;
-  // Puts the file in the place of `target` in one step: at every instant the
+  virtual OsStatus CopyMetadata(const FileFacts& target) = 0;
+  // Puts the file in the place of its target in one step: at every instant the
   // name holds either the old file or this one, whole. On failure nothing moved.
-  virtual OsStatus MoveOver(const NativeString& target) = 0;
+  virtual OsStatus MoveOver() = 0;
   // Removes the file now, retrying for about a second while another program
   // holds it. False when it is still there.
   virtual bool Discard() = 0;
@@ -85,8 +83,9 @@ class FileSystem {
   // A file that is not ordinary is not read.
   virtual ReadResult Read(const NativeString& path, std::string& bytes) = 0;
   // Creates a new, empty file with a name of its own in the folder of `file`
-  // ("<file>.velmoriN.tmp"); a file of that pattern that a killed run left is
-  // removed first.
+  // ("<file>.velmoriN.tmp") to replace `file`, which should be the path the
+  // file really has (OpenFile::RealPath); a file of that pattern that a killed
+  // run left is removed first.
   virtual TempResult CreateTempBeside(const NativeString& file) = 0;
 };
 

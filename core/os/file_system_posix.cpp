@@ -76,7 +76,8 @@ NativeString ResolvedPath(const NativeString& path) {
 
 class PosixTempFile final : public TempFile {
  public:
-  PosixTempFile(int fd, NativeString path) : fd_(fd), path_(std::move(path)) {}
+  PosixTempFile(int fd, NativeString path, NativeString target)
+      : fd_(fd), path_(std::move(path)), target_(std::move(target)) {}
   ~PosixTempFile() override { Discard(); }
 
   const NativeString& path() const override { return path_; }
@@ -93,16 +94,16 @@ class PosixTempFile final : public TempFile {
     return {};
   }
 
-  OsStatus CopyMetadata(const FileFacts& original) override {
-    if (::fchmod(fd_.get(), static_cast<mode_t>(original.attributes & 07777)) != 0) {
+  OsStatus CopyMetadata(const FileFacts& target) override {
+    if (::fchmod(fd_.get(), static_cast<mode_t>(target.attributes & 07777)) != 0) {
       return LastError();
     }
     return {};
   }
 
   // rename(2) swaps the name over in one step.
-  OsStatus MoveOver(const NativeString& target) override {
-    if (::rename(path_.c_str(), target.c_str()) != 0) return LastError();
+  OsStatus MoveOver() override {
+    if (::rename(path_.c_str(), target_.c_str()) != 0) return LastError();
     fd_.Close();
     return {};
   }
@@ -123,6 +124,7 @@ class PosixTempFile final : public TempFile {
  private:
   Fd fd_;
   NativeString path_;
+  NativeString target_;
 };
 
 class PosixOpenFile final : public OpenFile {
@@ -178,7 +180,7 @@ class PosixFileSystem final : public FileSystem {
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
       NativeString candidate = file + ".velmori" + std::to_string(attempt) + ".tmp";
       const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd >= 0) return {{}, std::make_unique<PosixTempFile>(fd, std::move(candidate))};
+      if (fd >= 0) return {{}, std::make_unique<PosixTempFile>(fd, std::move(candidate), file)};
       if (errno != EEXIST) return {LastError(), nullptr};
       // Nothing tells a file that a killed run left from one in use; a run
       // never keeps one beyond the file it cleans, so take its name.

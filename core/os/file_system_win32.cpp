@@ -147,7 +147,8 @@ OsStatus CopyOwnSecurity(const NativeString& from, HANDLE to) {
 
 class Win32TempFile final : public TempFile {
  public:
-  Win32TempFile(HANDLE file, NativeString path) : file_(file), path_(std::move(path)) {}
+  Win32TempFile(HANDLE file, NativeString path, NativeString target)
+      : file_(file), path_(std::move(path)), target_(std::move(target)) {}
   ~Win32TempFile() override { Discard(); }
 
   const NativeString& path() const override { return path_; }
@@ -174,27 +175,27 @@ class Win32TempFile final : public TempFile {
     return {};
   }
 
-  OsStatus CopyMetadata(const FileFacts& original) override {
+  OsStatus CopyMetadata(const FileFacts& target) override {
     constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
     FILE_BASIC_INFO basic{};  // zero times stay as they are
-    basic.CreationTime.QuadPart = static_cast<LONGLONG>(original.created);
-    basic.FileAttributes = original.attributes & kCarried;
+    basic.CreationTime.QuadPart = static_cast<LONGLONG>(target.created);
+    basic.FileAttributes = target.attributes & kCarried;
     if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) {
       return LastError();
     }
-    return CopyOwnSecurity(original.realPath, file_.get());
+    return CopyOwnSecurity(target_, file_.get());
   }
 
   // One rename through our own handle that replaces the target's name: the
   // file system swaps the name over in one step. (ReplaceFileW, by contrast,
   // moves the target aside first, and a kill between its steps leaves no file
   // under the name.)
-  OsStatus MoveOver(const NativeString& target) override {
+  OsStatus MoveOver() override {
     if (const OsStatus unmarked = MarkForDeletion(false); !unmarked.ok()) return unmarked;
-    const std::wstring name = NtName(target);
+    const std::wstring name = NtName(target_);
     std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
                                       (name.size() + 1) * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -230,6 +231,7 @@ class Win32TempFile final : public TempFile {
  private:
   Handle file_;
   NativeString path_;
+  NativeString target_;
   bool marked_ = false;
 };
 
@@ -300,7 +302,7 @@ class Win32FileSystem final : public FileSystem {
                                            GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
                                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (created != INVALID_HANDLE_VALUE) {
-        auto temp = std::make_unique<Win32TempFile>(created, candidate);
+        auto temp = std::make_unique<Win32TempFile>(created, candidate, file);
         const OsStatus marked = temp->MarkForDeletion(true);
         if (!marked.ok()) return {marked, nullptr};
         return {{}, std::move(temp)};

@@ -27,12 +27,12 @@ class FaultyTempFile final : public TempFile {
     if (Fails(Step::Write)) real_->Write(bytes.substr(0, bytes.size() / 2));  // as a full disk would
     return Do(Step::Write, [&] { return real_->Write(bytes); });
   }
-  OsStatus CopyMetadata(const FileFacts& original) override {
-    return Do(Step::CopyMetadata, [&] { return real_->CopyMetadata(original); });
+  OsStatus CopyMetadata(const FileFacts& target) override {
+    return Do(Step::CopyMetadata, [&] { return real_->CopyMetadata(target); });
   }
-  OsStatus MoveOver(const NativeString& target) override {
+  OsStatus MoveOver() override {
     if (step_ == Step::Discard) return OsStatus{kInjected};
-    return Do(Step::MoveOver, [&] { return real_->MoveOver(target); });
+    return Do(Step::MoveOver, [&] { return real_->MoveOver(); });
   }
   // A scanner that never lets go: the file is reported as left behind (the
   // real one is removed when this one goes).

@@ -51,7 +51,9 @@ bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
   for (const char* from = p;;) {
     const char* hit = FindAnyOf<true, 'a'>(from, end);
     if (end - hit < static_cast<std::ptrdiff_t>(kWord.size())) return false;
-    if (!IsSecondByte(from, hit, page) && EqualsNoCase(hit, kWord)) return true;
+    if (!IsSecondByte(from, hit, page) && StartsWithNoCase({hit, kWord.size()}, kWord)) {
+      return true;
+    }
     from = hit + 1;
   }
 }

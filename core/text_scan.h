@@ -98,15 +98,6 @@ inline const char* SkipLineEnd(const char* lineEnd, const char* end, bool& crlf)
 
 inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-// Whether the bytes at p spell `lowerWord` (ASCII, lower case), folding ASCII
-// letters only. The caller guarantees lowerWord.size() bytes at p.
-inline bool EqualsNoCase(const char* p, std::string_view lowerWord) {
-  for (char c : lowerWord) {
-    if (FoldAscii(*p++) != c) return false;
-  }
-  return true;
-}
-
 // Whether `text` begins with `word`, ASCII letters of either case in both.
 inline bool StartsWithNoCase(std::string_view text, std::string_view word) {
   if (text.size() < word.size()) return false;

@@ -49,14 +49,17 @@ class Console {
       const auto byte = static_cast<unsigned char>(c);
       columns += byte < 0x80 ? 1 : byte >= 0xC0 ? 2 : 0;
     }
-    std::string line = "\r" + std::string(utf8);
+    std::string line(1, '\r');
+    line += utf8;
     if (columns < statusColumns_) line.append(statusColumns_ - columns, ' ');  // the old rest
     WriteUnicode(Stream::Err, line);
     statusColumns_ = std::max(statusColumns_, columns);
   }
   void ClearStatus() {
     if (statusColumns_ == 0) return;
-    WriteUnicode(Stream::Err, "\r" + std::string(std::exchange(statusColumns_, 0), ' ') + "\r");
+    std::string blank(std::exchange(statusColumns_, 0) + 2, ' ');  // \r, spaces, \r
+    blank.front() = blank.back() = '\r';
+    WriteUnicode(Stream::Err, blank);
   }
 
  private:

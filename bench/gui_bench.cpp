@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "messages.h"
+#include "os/file_system.h"
 #include "remote_program.h"
 #include "vb6_corpus.h"
 
@@ -125,7 +127,7 @@ RunTiming TimeRun(Program& program, const std::wstring& project, bool typePath) 
   });
   const auto start = Clock::now();
   PostMessageW(GetDlgItem(confirmation, IDOK), BM_CLICK, 0, 0);
-  const HWND success = program.Box(L"正常に終了しました。", std::chrono::minutes(10));
+  const HWND success = program.Box(velmori::Utf8ToNative(velmori::text::kSuccess), std::chrono::minutes(10));
   RunTiming timing;
   timing.whole = Clock::now() - start;
   running = false;
@@ -169,16 +171,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() /
       (L"velmori-gui-bench-" + std::to_wstring(GetCurrentProcessId()));
-  std::filesystem::create_directories(folder);
   const std::wstring project = (folder / generated.projectFileName).wstring();
-  WriteNew(project, generated.projectBytes);
-  std::vector<std::wstring> files;
-  for (const auto& source : generated.sources) {
-    const std::filesystem::path path = folder / std::filesystem::u8path(source.NativeRelativePath());
-    std::filesystem::create_directories(path.parent_path());
-    WriteNew(path.wstring(), source.bytes);
-    files.push_back(path.wstring());
-  }
+  const auto written = velmori::bench::WriteProject(generated, folder);
+  if (!written) Fail("cannot write the project");
+  const std::vector<std::wstring> files(written->begin(), written->end());
   std::printf("project: %zu sources, %.1f MiB, in %ls\n", files.size(),
               static_cast<double>(generated.TotalSourceBytes()) / (1 << 20), folder.c_str());
 

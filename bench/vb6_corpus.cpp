@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <string_view>
 
@@ -803,6 +804,25 @@ GeneratedProject GenerateProject(const ProjectShape& shape) {
       "[MS Transaction Server]\r\n"
       "AutoRefresh=1\r\n";
   return project;
+}
+
+std::optional<std::vector<std::filesystem::path>> WriteProject(const GeneratedProject& project,
+                                                               const std::filesystem::path& folder) {
+  const auto write = [](const std::filesystem::path& path, const std::string& bytes) {
+    std::error_code failed;
+    std::filesystem::create_directories(path.parent_path(), failed);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    out.close();
+    return !failed && out.good();
+  };
+  if (!write(folder / project.projectFileName, project.projectBytes)) return std::nullopt;
+  std::vector<std::filesystem::path> paths;
+  for (const GeneratedSource& source : project.sources) {
+    paths.push_back(folder / std::filesystem::u8path(source.NativeRelativePath()));
+    if (!write(paths.back(), source.bytes)) return std::nullopt;
+  }
+  return paths;
 }
 
 }  // namespace velmori::bench

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,5 +54,10 @@ std::string GenerateSource(SourceKind kind, const std::string& moduleName, std::
 
 // A whole project: sources of every kind, interleaved, and the project file listing them.
 GeneratedProject GenerateProject(const ProjectShape& shape);
+
+// Writes the project file and its sources into `folder`, making the folders;
+// the sources' paths in the project's order, or nothing when a write failed.
+std::optional<std::vector<std::filesystem::path>> WriteProject(const GeneratedProject& project,
+                                                               const std::filesystem::path& folder);
 
 }  // namespace velmori::bench

@@ -607,14 +607,7 @@ int WriteProjectTo(const std::string& folder) {
   shape.fileBytes = g_options.fileKb * 1024;
   shape.seed = 1;
   const GeneratedProject project = GenerateProject(shape);
-  std::error_code failed;
-  std::filesystem::create_directories(folder, failed);
-  bool ok = !failed && ReplaceWith(folder + "/" + project.projectFileName, project.projectBytes);
-  for (const auto& source : project.sources) {
-    if (!source.nativeFolder.empty())
-      std::filesystem::create_directories(folder + "/" + source.nativeFolder, failed);
-    ok = ok && !failed && ReplaceWith(folder + "/" + source.NativeRelativePath(), source.bytes);
-  }
+  const bool ok = WriteProject(project, folder).has_value();
   std::printf("%s %zu files (%.1f MiB) in %s\n", ok ? "wrote" : "could not write",
               project.sources.size(), static_cast<double>(project.TotalSourceBytes()) / kMiB,
               folder.c_str());

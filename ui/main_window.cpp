@@ -143,8 +143,7 @@ void MainWindow::OnOk() {
 void MainWindow::OnRunFinished(const RunOutcome& outcome) {
   waitCursor_.reset();
   EnableWindow(window_.get(), TRUE);
-  SetFocus(focusBeforeRun_ != nullptr && IsChild(window_.get(), focusBeforeRun_) ? focusBeforeRun_
-                                                                                : pathEdit_);
+  RestoreFocus(focusBeforeRun_);
   if (!outcome.unexpected.empty()) {
     ReportUnexpected(outcome.unexpected.c_str());
   } else if (outcome.succeeded) {
@@ -203,9 +202,11 @@ void MainWindow::OnActivate(bool active) {
     if (focus != nullptr && IsChild(window_.get(), focus)) focusBeforeDeactivation_ = focus;
     return;
   }
-  HWND focus = focusBeforeDeactivation_;
-  if (focus == nullptr || !IsChild(window_.get(), focus)) focus = pathEdit_;
-  SetFocus(focus);
+  RestoreFocus(focusBeforeDeactivation_);
+}
+
+void MainWindow::RestoreFocus(HWND remembered) {
+  SetFocus(remembered != nullptr && IsChild(window_.get(), remembered) ? remembered : pathEdit_);
 }
 
 // The dialog keyboard interface moves the focus through this message (Tab,

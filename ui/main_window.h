@@ -94,6 +94,8 @@ class MainWindow {
   void Rescale(unsigned dpi);
   void Layout();
   void MakeDefault(HWND button);
+  // Gives the focus back to `remembered` when it is still one of ours, else to the path box.
+  void RestoreFocus(HWND remembered);
   void LoadIcons();
   void ReportUnexpected(const char* description);
 

@@ -1,10 +1,5 @@
 #include "project_file.h"
 
-#include <utility>
-
-#include "error_report.h"
-#include "messages.h"
-#include "project_run.h"
 #include "text_scan.h"
 
 namespace velmori {
@@ -121,29 +116,6 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
     }
   }
   return parsed;
-}
-
-bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
-                  const std::string& missingWarning) {
-  const ReadResult read = context.files.Read(path, bytes);
-  if (!read.facts.ordinary) {
-    context.messages.ShowMessage(missingWarning, MessageKind::Warning);
-    return false;
-  }
-  if (read.status.ok()) return true;
-  ReportFailure(context.messages, text::kProjectUnreadable, path, read.status);
-  return false;
-}
-
-std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
-                                        std::string_view bytes) {
-  ParsedProject parsed = ParseProjectText(bytes, context.codePage);
-  if (const auto& missing = parsed.missingValue) {
-    ReportFailure(context.messages, text::kProjectUnreadable, project,
-                  text::MissingValue(missing->line, missing->key));
-    return std::nullopt;
-  }
-  return std::move(parsed.lists);
 }
 
 }  // namespace velmori

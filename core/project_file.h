@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "code_page.h"
-#include "os/file_system.h"
 #include "source_category.h"
 
 namespace velmori {
-
-struct RunContext;
 
 // One reference to a source file as the project file writes it (ANSI bytes).
 struct SourceEntry {
@@ -51,15 +48,6 @@ struct ParsedProject {
   std::optional<MissingValue> missingValue;
 };
 ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page);
-
-// The bytes of a project or group file, read through one open. A file that is
-// not there (missing, a folder, hidden or a system file) gets the warning
-// `missingWarning`, any other failure the error report; false after either.
-bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
-                  const std::string& missingWarning);
-// The source lists of a project file's bytes; nothing after a failure has been reported.
-std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
-                                        std::string_view bytes);
 
 // `text` without its double-quote characters (a second byte is no quote).
 std::string WithoutQuotes(std::string_view text, const CodePage& page);

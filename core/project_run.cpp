@@ -1,6 +1,9 @@
 #include "project_run.h"
 
+#include <new>
+#include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "error_report.h"
@@ -22,6 +25,128 @@ class RunScope {
  private:
   RunProgress& progress_;
 };
+
+// The bytes of a project or group file, read through one open. A file that is
+// not there (missing, a folder, hidden or a system file) gets the warning
+// `missingWarning`, any other failure the error report; false after either.
+bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
+                  const std::string& missingWarning) {
+  const ReadResult read = context.files.Read(path, bytes);
+  if (!read.facts.ordinary) {
+    context.messages.ShowMessage(missingWarning, MessageKind::Warning);
+    return false;
+  }
+  if (read.status.ok()) return true;
+  ReportFailure(context.messages, text::kProjectUnreadable, path, read.status);
+  return false;
+}
+
+// The source lists of a project file's bytes; nothing after a failure has been reported.
+std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeString& project,
+                                        std::string_view bytes) {
+  ParsedProject parsed = ParseProjectText(bytes, context.codePage);
+  if (const auto& missing = parsed.missingValue) {
+    ReportFailure(context.messages, text::kProjectUnreadable, project,
+                  text::MissingValue(missing->line, missing->key));
+    return std::nullopt;
+  }
+  return std::move(parsed.lists);
+}
+
+// A failure on the way to replacing `path`, which is still as it was.
+void ReportUnchanged(const RunContext& context, std::string_view what, const NativeString& path,
+                     OsStatus status, const NativeString& leftover = {}) {
+  std::string description = DescribeFailure(status);
+  description += "\n";
+  description += text::kSourceUnchanged;
+  if (!leftover.empty()) {
+    description += "\n\n";
+    description += text::kTempLeftBehind;
+    description += "\n";
+    description += NativeToUtf8(leftover);
+  }
+  ReportFailure(context.messages, what, path, description);
+}
+
+// Writes `cleaned` to a new file beside the original's real path and swaps it
+// in; on any failure the new file is removed and the original stays. `path`
+// is the one the project lists, for the reports.
+bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
+                        const NativeString& realPath, const FileFacts& original,
+                        std::string_view cleaned) {
+  TempResult temp = context.files.CreateTempBeside(realPath);
+  if (!temp.status.ok()) {
+    ReportUnchanged(context, text::kTempNotCreated, path, temp.status);
+    return false;
+  }
+  const char* what = text::kNotWritten;
+  OsStatus status = temp.file->Write(cleaned);
+  if (status.ok()) {
+    what = text::kMetadataNotCopied;
+    status = temp.file->CopyMetadata(original);
+  }
+  if (status.ok()) {
+    what = text::kNotReplaced;
+    status = temp.file->MoveOver();
+  }
+  if (status.ok()) return true;
+  const bool removed = temp.file->Discard();
+  ReportUnchanged(context, what, path, status, removed ? NativeString() : temp.file->path());
+  return false;
+}
+
+// Buffers reused from file to file, so a run allocates once for its largest file.
+struct SourceBuffers {
+  std::string original;
+  std::string cleaned;
+};
+
+// Cleans one file in place: a file that is missing, a folder, hidden or a
+// system file is skipped; an unchanged file is not written; otherwise the
+// cleaned text replaces the file in one step. Reports failures.
+bool CleanSourceFile(const RunContext& context, const NativeString& path, SourceBuffers& buffers) {
+  const auto done = [&](SourceState state, std::int64_t commentLines) {
+    if (context.observer == nullptr) return;
+    const bool read = state != SourceState::Skipped;
+    context.observer->SourceDone(SourceOutcome{path, state,
+                                               read ? buffers.original : std::string_view(),
+                                               read ? buffers.cleaned : std::string_view(),
+                                               commentLines});
+  };
+  ReadResult read;
+  StripResult strip;
+  try {
+    read = context.files.Read(path, buffers.original);
+    if (!read.facts.ordinary) {  // missing, a folder, hidden or system: skipped
+      done(SourceState::Skipped, 0);
+      return true;
+    }
+    if (!read.status.ok()) {
+      ReportFailure(context.messages, text::kSourceUnreadable, path, read.status);
+      return false;
+    }
+    strip = StripComments(buffers.original, context.codePage, buffers.cleaned);
+  } catch (const std::bad_alloc&) {
+    buffers = SourceBuffers();
+    ReportFailure(context.messages, text::kSourceUnreadable, path, text::kOutOfMemory);
+    return false;
+  }
+  if (!strip.changed || !context.writes) {
+    done(strip.changed ? SourceState::Changed : SourceState::Unchanged, strip.commentLines);
+    return true;
+  }
+  if (read.facts.readOnly) {
+    ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
+    return false;
+  }
+  // Asked only now, of the file still open: a file left as it was needs no answer.
+  const NativeString realPath = read.file ? read.file->RealPath() : path;
+  read.file.reset();  // closed before it is replaced
+  if (!ReplaceWithCleaned(context, path, realPath, read.facts, buffers.cleaned)) return false;
+  done(SourceState::Changed, strip.commentLines);
+  return true;
+}
+
 
 struct Project {
   NativeString path;  // full

@@ -1,10 +1,5 @@
 #include "source_cleaner.h"
 
-#include <new>
-
-#include "error_report.h"
-#include "messages.h"
-#include "project_run.h"
 #include "text_scan.h"
 
 namespace velmori {
@@ -113,96 +108,6 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
   const bool changed = run != source.data();
   cleaned.append(run, static_cast<std::size_t>(end - run));
   return {changed, commentLines};
-}
-
-namespace {
-
-// A failure on the way to replacing `path`, which is still as it was.
-void ReportUnchanged(const RunContext& context, std::string_view what, const NativeString& path,
-                     OsStatus status, const NativeString& leftover = {}) {
-  std::string description = DescribeFailure(status);
-  description += "\n";
-  description += text::kSourceUnchanged;
-  if (!leftover.empty()) {
-    description += "\n\n";
-    description += text::kTempLeftBehind;
-    description += "\n";
-    description += NativeToUtf8(leftover);
-  }
-  ReportFailure(context.messages, what, path, description);
-}
-
-// Writes `cleaned` to a new file beside the original's real path and swaps it
-// in; on any failure the new file is removed and the original stays. `path`
-// is the one the project lists, for the reports.
-bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
-                        const NativeString& realPath, const FileFacts& original,
-                        std::string_view cleaned) {
-  TempResult temp = context.files.CreateTempBeside(realPath);
-  if (!temp.status.ok()) {
-    ReportUnchanged(context, text::kTempNotCreated, path, temp.status);
-    return false;
-  }
-  const char* what = text::kNotWritten;
-  OsStatus status = temp.file->Write(cleaned);
-  if (status.ok()) {
-    what = text::kMetadataNotCopied;
-    status = temp.file->CopyMetadata(original);
-  }
-  if (status.ok()) {
-    what = text::kNotReplaced;
-    status = temp.file->MoveOver();
-  }
-  if (status.ok()) return true;
-  const bool removed = temp.file->Discard();
-  ReportUnchanged(context, what, path, status, removed ? NativeString() : temp.file->path());
-  return false;
-}
-
-}  // namespace
-
-bool CleanSourceFile(const RunContext& context, const NativeString& path,
-                     SourceBuffers& buffers) {
-  const auto done = [&](SourceState state, std::int64_t commentLines) {
-    if (context.observer == nullptr) return;
-    const bool read = state != SourceState::Skipped;
-    context.observer->SourceDone(SourceOutcome{path, state,
-                                               read ? buffers.original : std::string_view(),
-                                               read ? buffers.cleaned : std::string_view(),
-                                               commentLines});
-  };
-  ReadResult read;
-  StripResult strip;
-  try {
-    read = context.files.Read(path, buffers.original);
-    if (!read.facts.ordinary) {  // missing, a folder, hidden or system: skipped
-      done(SourceState::Skipped, 0);
-      return true;
-    }
-    if (!read.status.ok()) {
-      ReportFailure(context.messages, text::kSourceUnreadable, path, read.status);
-      return false;
-    }
-    strip = StripComments(buffers.original, context.codePage, buffers.cleaned);
-  } catch (const std::bad_alloc&) {
-    buffers = SourceBuffers();
-    ReportFailure(context.messages, text::kSourceUnreadable, path, text::kOutOfMemory);
-    return false;
-  }
-  if (!strip.changed || !context.writes) {
-    done(strip.changed ? SourceState::Changed : SourceState::Unchanged, strip.commentLines);
-    return true;
-  }
-  if (read.facts.readOnly) {
-    ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
-    return false;
-  }
-  // Asked only now, of the file still open: a file left as it was needs no answer.
-  const NativeString realPath = read.file ? read.file->RealPath() : path;
-  read.file.reset();  // closed before it is replaced
-  if (!ReplaceWithCleaned(context, path, realPath, read.facts, buffers.cleaned)) return false;
-  done(SourceState::Changed, strip.commentLines);
-  return true;
 }
 
 }  // namespace velmori

@@ -55,12 +55,18 @@ inline constexpr char kGroupInGroup[] =
 inline constexpr char kSourceUnreadable[] = "ソース ファイルを読み込めませんでした。";
 inline constexpr char kOutOfMemory[] = "メモリが足りません。";
 inline constexpr char kReadOnlySource[] = "読み取り専用のファイルは書き換えられません。";
+// A file the system does not let this user write (its permissions, or another program's hold).
+inline constexpr char kNotWritable[] = "書き込みが許可されていないファイルは書き換えられません。";
 // The steps of replacing a source file, each report naming the source file.
 inline constexpr char kTempNotCreated[] =
     "ファイルを書き換えるための一時ファイルを作成できませんでした。";
 inline constexpr char kNotWritten[] = "ファイルを書き込めませんでした。";
 inline constexpr char kMetadataNotCopied[] = "ファイルの属性を引き継げませんでした。";
+inline constexpr char kNotFlushed[] = "ファイルをディスクに書き込めませんでした。";
 inline constexpr char kNotReplaced[] = "ファイルを置き換えられませんでした。";
+// After the files in it were replaced: the folder named, the files cleaned.
+inline constexpr char kFolderNotFlushed[] =
+    "フォルダの変更をディスクに書き込めませんでした (ファイルは書き換えました)。";
 // Follows the system's description when the source file is as it was.
 inline constexpr char kSourceUnchanged[] = "元のファイルは変更されていません。";
 // A temporary file that could not be removed after a failure.
@@ -73,6 +79,7 @@ inline constexpr char kCliShortUsage[] =
     "詳しくは velmori-cli --help を参照してください。\n";
 inline constexpr char kCliNoCommand[] = "コマンド (clean、check、diff) を指定してください。";
 inline constexpr char kCliNoProject[] = "プロジェクト ファイルを指定してください。";
+inline constexpr char kCliOutputFailed[] = "標準出力に書き込めませんでした。";
 inline constexpr char kCliQuietAndJson[] = "--quiet と --json は同時に指定できません。";
 inline std::string CliUnknownCommand(std::string_view name) {
   return "不明なコマンドです: " + std::string(name);

@@ -32,13 +32,15 @@ class RunScope {
 bool ReadListFile(const RunContext& context, const NativeString& path, std::string& bytes,
                   const std::string& missingWarning) {
   const ReadResult read = context.files.Read(path, bytes);
-  if (!read.facts.ordinary) {
+  if (!read.status.ok()) {
+    ReportFailure(context.messages, text::kProjectUnreadable, path, read.status);
+    return false;
+  }
+  if (read.facts.kind != FileKind::Ordinary) {
     context.messages.ShowMessage(missingWarning, MessageKind::Warning);
     return false;
   }
-  if (read.status.ok()) return true;
-  ReportFailure(context.messages, text::kProjectUnreadable, path, read.status);
-  return false;
+  return true;
 }
 
 // The source lists of a project file's bytes; nothing after a failure has been reported.
@@ -53,9 +55,21 @@ std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeS
   return std::move(parsed.lists);
 }
 
+// A failure to report once the files before it are in place: what failed, on
+// which file, and the system's reason with what became of the file.
+struct Failure {
+  const char* what;
+  NativeString path;
+  std::string description;
+};
+
+void Report(const RunContext& context, const Failure& failure) {
+  ReportFailure(context.messages, failure.what, failure.path, failure.description);
+}
+
 // A failure on the way to replacing `path`, which is still as it was.
-void ReportUnchanged(const RunContext& context, std::string_view what, const NativeString& path,
-                     OsStatus status, const NativeString& leftover = {}) {
+Failure Unchanged(const char* what, const NativeString& path, OsStatus status,
+                  const NativeString& leftover = {}) {
   std::string description = DescribeFailure(status);
   description += "\n";
   description += text::kSourceUnchanged;
@@ -65,34 +79,13 @@ void ReportUnchanged(const RunContext& context, std::string_view what, const Nat
     description += "\n";
     description += NativeToUtf8(leftover);
   }
-  ReportFailure(context.messages, what, path, description);
+  return {what, path, std::move(description)};
 }
 
-// Writes `cleaned` to a new file beside the original's real path and swaps it
-// in; on any failure the new file is removed and the original stays. `path`
-// is the one the project lists, for the reports.
-bool ReplaceWithCleaned(const RunContext& context, const NativeString& path,
-                        const NativeString& realPath, const FileFacts& original,
-                        std::string_view cleaned) {
-  TempResult temp = context.files.CreateTempBeside(realPath);
-  if (!temp.status.ok()) {
-    ReportUnchanged(context, text::kTempNotCreated, path, temp.status);
-    return false;
-  }
-  const char* what = text::kNotWritten;
-  OsStatus status = temp.file->Write(cleaned);
-  if (status.ok()) {
-    what = text::kMetadataNotCopied;
-    status = temp.file->CopyMetadata(original);
-  }
-  if (status.ok()) {
-    what = text::kNotReplaced;
-    status = temp.file->MoveOver();
-  }
-  if (status.ok()) return true;
-  const bool removed = temp.file->Discard();
-  ReportUnchanged(context, what, path, status, removed ? NativeString() : temp.file->path());
-  return false;
+// Removes a temporary file after a failure; the failure names it when it stays.
+Failure DiscardAfter(const char* what, const NativeString& path, OsStatus status,
+                     TempFile& temp) {
+  return Unchanged(what, path, status, temp.Discard() ? NativeString() : temp.path());
 }
 
 // Buffers reused from file to file, so a run allocates once for its largest file.
@@ -101,52 +94,153 @@ struct SourceBuffers {
   std::string cleaned;
 };
 
-// Cleans one file in place: a file that is missing, a folder, hidden or a
-// system file is skipped; an unchanged file is not written; otherwise the
-// cleaned text replaces the file in one step. Reports failures.
-bool CleanSourceFile(const RunContext& context, const NativeString& path, SourceBuffers& buffers) {
-  const auto done = [&](SourceState state, std::int64_t commentLines) {
-    if (context.observer == nullptr) return;
-    const bool read = state != SourceState::Skipped;
-    context.observer->SourceDone(SourceOutcome{path, state,
-                                               read ? buffers.original : std::string_view(),
-                                               read ? buffers.cleaned : std::string_view(),
-                                               commentLines});
-  };
+// One listed file on its way: cleaned text in its temporary file, waiting to
+// be flushed and put in place, or nothing to write (skipped, unchanged, done
+// already). Told to the progress display and the observer once it is in place.
+struct PendingSource {
+  std::int32_t index = 0;  // in its category
+  NativeString path;       // as listed, for the reports
+  bool repeat = false;  // listed before in this run: counted, not reported again
+  SourceState state = SourceState::Skipped;
+  std::int64_t commentLines = 0;
+  std::int64_t bytesBefore = 0;
+  std::int64_t bytesAfter = 0;
+  std::unique_ptr<TempFile> temp;  // when the file is to be replaced
+  NativeString folder;             // the real folder it is replaced in
+};
+
+// Files are replaced a batch at a time: every cleaned file of the batch is
+// written and flushed before the first of them is renamed, since one flush
+// after many writes costs far less than a flush after each. The renames keep
+// the list order, and a failure stops the batch where it happens: the files
+// before it are in place, it and the files after it are as they were.
+class Batch {
+ public:
+  static constexpr std::size_t kMaxFiles = 64;
+  static constexpr std::int64_t kMaxBytes = 64 << 20;
+
+  explicit Batch(const RunContext& context) : context_(context) {}
+
+  bool full() const { return files_ >= kMaxFiles || bytes_ >= kMaxBytes; }
+
+  void Add(PendingSource source) {
+    if (source.temp) {
+      ++files_;
+      bytes_ += source.bytesAfter;
+    }
+    pending_.push_back(std::move(source));
+  }
+
+  // Puts every pending file in place and tells of it; the failure that
+  // stopped it, when one did (already reported).
+  bool Commit(std::string_view original = {}, std::string_view cleaned = {}) {
+    std::size_t stop = pending_.size();
+    std::optional<Failure> failure;
+    for (std::size_t i = 0; i < stop; ++i) {
+      PendingSource& source = pending_[i];
+      if (!source.temp) continue;
+      if (const OsStatus status = source.temp->Flush(); !status.ok()) {
+        failure = DiscardAfter(text::kNotFlushed, source.path, status, *source.temp);
+        stop = i;
+      }
+    }
+    std::vector<NativeString> folders;
+    for (std::size_t i = 0; i < stop; ++i) {
+      PendingSource& source = pending_[i];
+      if (!source.temp) continue;
+      if (const OsStatus status = source.temp->MoveOver(); !status.ok()) {
+        failure = DiscardAfter(text::kNotReplaced, source.path, status, *source.temp);
+        stop = i;
+        break;
+      }
+      if (folders.empty() || folders.back() != source.folder) folders.push_back(source.folder);
+    }
+    for (const NativeString& folder : folders) {
+      if (const OsStatus status = context_.files.FlushFolder(folder); !status.ok() && !failure) {
+        failure = Failure{text::kFolderNotFlushed, folder, DescribeFailure(status)};
+      }
+    }
+    for (std::size_t i = 0; i < stop; ++i) Tell(pending_[i], original, cleaned);
+    pending_.clear();
+    files_ = 0;
+    bytes_ = 0;
+    if (failure) Report(context_, *failure);
+    return !failure;
+  }
+
+ private:
+  void Tell(const PendingSource& source, std::string_view original, std::string_view cleaned) {
+    if (!source.repeat && context_.observer != nullptr) {
+      const bool read = source.state != SourceState::Skipped;
+      context_.observer->SourceDone(SourceOutcome{source.path, source.state,
+                                                  read ? original : std::string_view(),
+                                                  read ? cleaned : std::string_view(),
+                                                  source.bytesBefore, source.bytesAfter,
+                                                  source.commentLines});
+    }
+    context_.progress.FileDone(source.index);
+  }
+
+  const RunContext& context_;
+  std::vector<PendingSource> pending_;
+  std::size_t files_ = 0;
+  std::int64_t bytes_ = 0;
+};
+
+// Writes `cleaned` to a new file beside the original's real path, with the
+// original's metadata; on any failure the new file is removed.
+std::optional<Failure> WriteTemp(const RunContext& context, PendingSource& source,
+                                 const NativeString& realPath, const FileFacts& original,
+                                 const std::string& ownSecurity, std::string_view cleaned) {
+  if (const OsStatus status = context.files.CheckWritable(realPath); !status.ok()) {
+    return Unchanged(text::kNotWritable, source.path, status);
+  }
+  TempResult temp = context.files.CreateTempBeside(realPath);
+  if (!temp.status.ok()) return Unchanged(text::kTempNotCreated, source.path, temp.status);
+  if (const OsStatus status = temp.file->Write(cleaned); !status.ok()) {
+    return DiscardAfter(text::kNotWritten, source.path, status, *temp.file);
+  }
+  if (const OsStatus status = temp.file->CopyMetadata(original, ownSecurity); !status.ok()) {
+    return DiscardAfter(text::kMetadataNotCopied, source.path, status, *temp.file);
+  }
+  source.temp = std::move(temp.file);
+  source.folder = FolderOf(realPath);
+  return std::nullopt;
+}
+
+// Reads and cleans one file and, when it changed in a run that writes, writes
+// its cleaned text to a temporary file for the batch to put in place. A file
+// that is missing, a folder, hidden or a system file is skipped.
+std::optional<Failure> PrepareSource(const RunContext& context, PendingSource& source,
+                                     SourceBuffers& buffers) {
   ReadResult read;
   StripResult strip;
   try {
-    read = context.files.Read(path, buffers.original);
-    if (!read.facts.ordinary) {  // missing, a folder, hidden or system: skipped
-      done(SourceState::Skipped, 0);
-      return true;
-    }
+    read = context.files.Read(source.path, buffers.original);
     if (!read.status.ok()) {
-      ReportFailure(context.messages, text::kSourceUnreadable, path, read.status);
-      return false;
+      return Failure{text::kSourceUnreadable, source.path, DescribeFailure(read.status)};
+    }
+    if (read.facts.kind != FileKind::Ordinary) {
+      source.state = SourceState::Skipped;
+      return std::nullopt;
     }
     strip = StripComments(buffers.original, context.codePage, buffers.cleaned);
   } catch (const std::bad_alloc&) {
     buffers = SourceBuffers();
-    ReportFailure(context.messages, text::kSourceUnreadable, path, text::kOutOfMemory);
-    return false;
+    return Failure{text::kSourceUnreadable, source.path, text::kOutOfMemory};
   }
-  if (!strip.changed || !context.writes) {
-    done(strip.changed ? SourceState::Changed : SourceState::Unchanged, strip.commentLines);
-    return true;
-  }
-  if (read.facts.readOnly) {
-    ReportUnchanged(context, text::kReadOnlySource, path, ReadOnlyError());
-    return false;
-  }
+  source.state = strip.changed ? SourceState::Changed : SourceState::Unchanged;
+  source.commentLines = strip.commentLines;
+  source.bytesBefore = static_cast<std::int64_t>(buffers.original.size());
+  source.bytesAfter = static_cast<std::int64_t>(buffers.cleaned.size());
+  if (!strip.changed || !context.writes) return std::nullopt;
+  if (read.facts.readOnly) return Unchanged(text::kReadOnlySource, source.path, ReadOnlyError());
   // Asked only now, of the file still open: a file left as it was needs no answer.
-  const NativeString realPath = read.file ? read.file->RealPath() : path;
+  const NativeString realPath = read.file->RealPath();
+  const std::string ownSecurity = read.file->OwnSecurity();
   read.file.reset();  // closed before it is replaced
-  if (!ReplaceWithCleaned(context, path, realPath, read.facts, buffers.cleaned)) return false;
-  done(SourceState::Changed, strip.commentLines);
-  return true;
+  return WriteTemp(context, source, realPath, read.facts, ownSecurity, buffers.cleaned);
 }
-
 
 struct Project {
   NativeString path;  // full
@@ -187,19 +281,36 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
 bool CleanSources(const RunContext& context, const Project& project, SourceBuffers& buffers,
                   std::unordered_set<NativeString>& done) {
   const NativeString projectFolder = FolderOf(project.path);
+  Batch batch(context);
   for (const CategoryInfo& row : kCategoryTable) {
     const std::vector<SourceEntry>& list = project.lists[row.category];
     if (list.empty()) continue;
     const auto count = static_cast<std::int32_t>(list.size());
     context.progress.CategoryStarted(count, row.progressMessage);
     for (std::int32_t i = 0; i < count; ++i) {
-      if (context.progress.StopRequested()) return false;
-      const NativeString path = SourcePath(projectFolder, list[i], context.codePage.id());
-      if (done.insert(PathKey(path)).second && !CleanSourceFile(context, path, buffers)) {
+      if (context.progress.StopRequested()) {
+        batch.Commit();
         return false;
       }
-      context.progress.FileDone(i);
+      PendingSource source;
+      source.index = i;
+      source.path = SourcePath(projectFolder, list[i], context.codePage.id());
+      source.repeat = !done.insert(PathKey(source.path)).second;
+      if (!source.repeat) {
+        if (const std::optional<Failure> failure = PrepareSource(context, source, buffers)) {
+          if (batch.Commit()) Report(context, *failure);
+          return false;
+        }
+      }
+      batch.Add(std::move(source));
+      // A dry run tells of each file while its texts are at hand.
+      if (!context.writes) {
+        batch.Commit(buffers.original, buffers.cleaned);
+      } else if (batch.full() && !batch.Commit()) {
+        return false;
+      }
     }
+    if (!batch.Commit()) return false;  // a category's files are told before the next begins
   }
   return true;
 }

@@ -23,8 +23,12 @@ enum class SourceState {
 struct SourceOutcome {
   const NativeString& path;
   SourceState state;
-  std::string_view original;  // the bytes read; empty when skipped
-  std::string_view cleaned;   // the cleaned text; empty when skipped
+  // The bytes read and the cleaned text, in a dry run; empty in a run that
+  // writes (the file is told once it is in place, its texts long gone).
+  std::string_view original;
+  std::string_view cleaned;
+  std::int64_t bytesBefore;   // 0 when skipped
+  std::int64_t bytesAfter;
   std::int64_t commentLines;  // as the cleaner counted them
 };
 

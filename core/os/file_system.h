@@ -22,12 +22,24 @@ struct OsStatus {
   bool ok() const { return code == 0; }
 };
 
+// What a lookup found at a path. Only Ordinary is read; the others are the
+// program's defined skips. Every other failure of a lookup is a failure.
+enum class FileKind {
+  Ordinary,
+  Missing,  // no such file or folder
+  Folder,
+  Hidden,
+  System,
+};
+
 // What the system says about a file.
 struct FileFacts {
-  bool ordinary = false;  // exists, and is neither a folder nor hidden nor a system file
-  bool readOnly = false;
+  FileKind kind = FileKind::Missing;
+  bool readOnly = false;         // the read-only attribute (POSIX: no write bit for its owner)
   std::uint32_t attributes = 0;  // Win32 attributes, or the POSIX mode
   std::uint64_t created = 0;     // Win32 creation time (FILETIME); 0 on POSIX
+  std::uint32_t owner = 0;       // POSIX user and group; 0 on Windows
+  std::uint32_t group = 0;
 };
 
 // A file Read has opened, kept open for what only a rewrite needs to know.
@@ -36,21 +48,24 @@ class OpenFile {
   virtual ~OpenFile() = default;
   // The path the file really has: links resolved, the name as it is on disk.
   virtual NativeString RealPath() const = 0;
+  // Its security settings of its own (Windows: a self-relative descriptor),
+  // asked of the open file; empty when it has none beyond what its folder
+  // passes down, and always on POSIX, where the mode and owner say it all.
+  virtual std::string OwnSecurity() const { return {}; }
 };
 
 struct ReadResult {
   OsStatus status;
-  // On a failed open, what a lookup by name says: a file that is not ordinary
-  // is one to skip rather than a failure.
   FileFacts facts;
-  // After a successful read; close it (reset) before the file is replaced.
+  // After a successful read of an ordinary file; close it (reset) before the
+  // file is replaced.
   std::unique_ptr<OpenFile> file = nullptr;
 };
 
 // A new file of ours beside the file it is to replace (its target). Until
-// MoveOver has put it in place it is removed whatever happens, also when the
-// process is killed (where the system allows: on POSIX the next run removes
-// what a kill left).
+// MoveOver has put it in place it is removed whatever happens: by Discard or
+// the destructor, and when the process is killed by the system (Windows) or by
+// the next run that needs its name (POSIX: a leftover no live run holds).
 class TempFile {
  public:
   virtual ~TempFile() = default;  // Discard, unless moved over
@@ -58,16 +73,19 @@ class TempFile {
   // Writes all bytes at the end of the file.
   virtual OsStatus Write(std::string_view bytes) = 0;
   // Gives the file what the user sees of the target besides its text: its
-  // attributes (or mode), its creation time and its own security settings.
-  virtual OsStatus CopyMetadata(const FileFacts& target) = 0;
+  // attributes (or mode and owner), its creation time and its own security
+  // settings (`ownSecurity`, from OpenFile::OwnSecurity).
+  virtual OsStatus CopyMetadata(const FileFacts& target, std::string_view ownSecurity) = 0;
+  // Makes what was written durable: on the disk, so that a power loss after
+  // the rename finds the whole text. A write error the system reports late
+  // (network and quota failures) shows here at the latest.
+  virtual OsStatus Flush() = 0;
   // Puts the file in the place of its target in one step: at every instant the
   // name holds either the old file or this one, whole. On failure nothing moved.
   virtual OsStatus MoveOver() = 0;
   // Removes the file now, retrying for about a second while another program
   // holds it. False when it is still there.
   virtual bool Discard() = 0;
-  // Lets go of the file as a killed process would: no cleanup of ours.
-  virtual void Abandon() = 0;
 };
 
 struct TempResult {
@@ -79,14 +97,20 @@ struct TempResult {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Reads a whole file through one open, taking its facts from the open file.
-  // A file that is not ordinary is not read.
+  // Reads a whole file, to its real end, through one open, taking its facts
+  // from the open file. A file that is not ordinary is not read.
   virtual ReadResult Read(const NativeString& path, std::string& bytes) = 0;
+  // Whether this user may write the file, as the system decides it (its
+  // permissions, and on Windows also its sharing): ok, or the system's reason.
+  virtual OsStatus CheckWritable(const NativeString& path) = 0;
   // Creates a new, empty file with a name of its own in the folder of `file`
   // ("<file>.velmoriN.tmp") to replace `file`, which should be the path the
-  // file really has (OpenFile::RealPath); a file of that pattern that a killed
-  // run left is removed first.
+  // file really has (OpenFile::RealPath). A file of that pattern that a killed
+  // run left is removed first; one that a live run holds is never touched.
   virtual TempResult CreateTempBeside(const NativeString& file) = 0;
+  // Makes the names in a folder durable after renames in it (POSIX: fsync of
+  // the folder; Windows: the rename is logged by the file system itself).
+  virtual OsStatus FlushFolder(const NativeString& folder) = 0;
 };
 
 // The real file system of this platform.
@@ -119,6 +143,10 @@ std::string NativeToUtf8(const NativeString& native);
 // The system's own description of a failure, as UTF-8 text; empty when the
 // system has none.
 std::string DescribeOsError(OsStatus status);
+// Whether a failed lookup means "no such file or folder" (ENOENT, ENOTDIR;
+// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND): the one failure that makes a
+// listed file missing. Every other failure is told as it is.
+bool IsNotFound(OsStatus status);
 // The failure a write to a read-only file gives (access denied).
 OsStatus ReadOnlyError();
 

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <system_error>
 
 #include "file_system.h"
+#include "temp_file_policy.h"
 
 namespace velmori {
 namespace {
@@ -25,16 +27,12 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   Fd& operator=(Fd&&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  ~Fd() { reset(); }
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
-  // Closes now, so that a failure of close is seen.
-  OsStatus Close() {
-    const int result = ::close(fd_);
+  void reset() {
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    return OsStatus{result == 0 ? 0u : static_cast<std::uint32_t>(errno)};
   }
 
  private:
@@ -49,20 +47,33 @@ std::string_view NameOf(const NativeString& path) {
                                      : std::string_view(path).substr(slash + 1);
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the name `path` still leads to the file open as `fd` (not to a file
+// another run has put there since).
+bool NameIsFile(const NativeString& path, int fd) {
+  struct stat byName {}, byFd {};
+  return ::lstat(path.c_str(), &byName) == 0 && ::fstat(fd, &byFd) == 0 && SameFile(byName, byFd);
+}
+
 // A name beginning with "." counts as hidden, as Windows programs see it under Wine.
 FileFacts FactsOf(const NativeString& path, const struct stat& st) {
   FileFacts facts;
   const std::string_view name = NameOf(path);
-  facts.ordinary = S_ISREG(st.st_mode) && !name.empty() && name.front() != '.';
+  if (S_ISDIR(st.st_mode)) {
+    facts.kind = FileKind::Folder;
+  } else if (!name.empty() && name.front() == '.') {
+    facts.kind = FileKind::Hidden;
+  } else {
+    facts.kind = FileKind::Ordinary;
+  }
   facts.readOnly = (st.st_mode & S_IWUSR) == 0;
   facts.attributes = static_cast<std::uint32_t>(st.st_mode);
+  facts.owner = static_cast<std::uint32_t>(st.st_uid);
+  facts.group = static_cast<std::uint32_t>(st.st_gid);
   return facts;
-}
-
-FileFacts ProbeByName(const NativeString& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return {};
-  return FactsOf(path, st);
 }
 
 // The path to rewrite a file at: where a link leads, otherwise the path itself
@@ -74,10 +85,12 @@ NativeString ResolvedPath(const NativeString& path) {
   return real ? NativeString(real.get()) : path;
 }
 
+// A temporary file holds an exclusive lock for its whole life: that is how
+// another run tells it from a leftover of a killed run.
 class PosixTempFile final : public TempFile {
  public:
-  PosixTempFile(int fd, NativeString path, NativeString target)
-      : fd_(fd), path_(std::move(path)), target_(std::move(target)) {}
+  PosixTempFile(Fd fd, NativeString path, NativeString target)
+      : fd_(std::move(fd)), path_(std::move(path)), target_(std::move(target)) {}
   ~PosixTempFile() override { Discard(); }
 
   const NativeString& path() const override { return path_; }
@@ -91,35 +104,55 @@ class PosixTempFile final : public TempFile {
       }
       bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+#ifdef __linux__
+    // Starts the write to disk now, so that Flush, perhaps a batch later, mostly waits for
+    // what is done already.
+    ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
     return {};
   }
 
-  OsStatus CopyMetadata(const FileFacts& target) override {
+  // The owner first: a change of owner clears the set-user-ID and set-group-ID bits.
+  OsStatus CopyMetadata(const FileFacts& target, std::string_view) override {
+    struct stat st {};
+    if (::fstat(fd_.get(), &st) != 0) return LastError();
+    const auto owner = static_cast<uid_t>(target.owner);
+    const auto group = static_cast<gid_t>(target.group);
+    if ((st.st_uid != owner || st.st_gid != group) && ::fchown(fd_.get(), owner, group) != 0) {
+      return LastError();
+    }
     if (::fchmod(fd_.get(), static_cast<mode_t>(target.attributes & 07777)) != 0) {
       return LastError();
     }
     return {};
   }
 
+  // fsync, then a close of a second descriptor of the file: network file
+  // systems report a failed write at close, and the first descriptor keeps the
+  // lock until the rename.
+  OsStatus Flush() override {
+    if (::fsync(fd_.get()) != 0) return LastError();
+    const int second = ::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0);
+    if (second < 0) return LastError();
+    if (::close(second) != 0 && errno != EINTR) return LastError();
+    return {};
+  }
+
   // rename(2) swaps the name over in one step.
   OsStatus MoveOver() override {
     if (::rename(path_.c_str(), target_.c_str()) != 0) return LastError();
-    fd_.Close();
+    fd_.reset();  // flushed: nothing is left for close to report
     return {};
   }
 
   bool Discard() override {
-    if (!fd_.valid()) return true;  // moved over, abandoned or discarded already
-    fd_.Close();
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      if (::unlink(path_.c_str()) == 0 || errno == ENOENT) return true;
-      if (errno != EBUSY && errno != EINTR) return false;
-      ::usleep(50'000);
-    }
-    return false;
+    if (!fd_.valid()) return true;  // moved over or discarded already
+    // Removed while still locked, so that no other run takes the name meanwhile.
+    const bool removed = RetryForAboutASecond(
+        [this] { return ::unlink(path_.c_str()) == 0 || errno == ENOENT; });
+    fd_.reset();
+    return removed;
   }
-
-  void Abandon() override { fd_.Close(); }
 
  private:
   Fd fd_;
@@ -136,60 +169,85 @@ class PosixOpenFile final : public OpenFile {
   NativeString path_;
 };
 
+// A new file under `name`, locked and still under that name: a run that took
+// the unlocked file for a leftover in the moment between may have removed it.
+NewFile CreateNew(const NativeString& name, const NativeString& target) {
+  Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!fd.valid()) {
+    if (errno == EEXIST) return {{}, true, nullptr};
+    return {LastError(), false, nullptr};
+  }
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !NameIsFile(name, fd.get())) {
+    return {{}, true, nullptr};  // someone else's now; try the next name
+  }
+  return {{}, false, std::make_unique<PosixTempFile>(std::move(fd), name, target)};
+}
+
+// Removes a file of ours that no live run holds: one that gives us its lock.
+bool RemoveLeftover(const NativeString& name) {
+  const Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  // Under the lock nobody else removes it, so the name cannot change before the unlink.
+  return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO under a listed name would otherwise wait for a writer.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
       const OsStatus error = LastError();
-      return {error, ProbeByName(path)};
+      if (IsNotFound(error)) return {};  // missing
+      return {error, {}};
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-      const OsStatus error = LastError();
-      FileFacts facts;
-      facts.ordinary = true;  // reported, not skipped
-      return {error, facts};
-    }
+    if (::fstat(fd.get(), &st) != 0) return {LastError(), {}};
     FileFacts facts = FactsOf(path, st);
-    if (!facts.ordinary) return {{}, facts};
-    // One byte more than the size: a read of a regular file comes back short
-    // only at its end, so one read usually both fills the buffer and sees the end.
+    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
+    if (!S_ISREG(st.st_mode)) return {OsStatus{EINVAL}, facts, nullptr};  // a device, a FIFO or a socket
+    // One byte more than the size, so that the usual file is read by one read and its end seen
+    // by the next; a file that grows meanwhile is read on to its real end.
     bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
     std::size_t filled = 0;
     for (;;) {
       if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-      const std::size_t want = bytes.size() - filled;
-      const ssize_t n = ::read(fd.get(), bytes.data() + filled, want);
+      const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
       if (n < 0) {
         if (errno == EINTR) continue;
+        const OsStatus error = LastError();
         bytes.clear();
-        return {LastError(), facts};
+        return {error, facts, nullptr};
       }
+      if (n == 0) break;
       filled += static_cast<std::size_t>(n);
-      if (static_cast<std::size_t>(n) < want) break;
     }
     bytes.resize(filled);
     return {{}, facts, std::make_unique<PosixOpenFile>(path)};
   }
 
+  // As the system decides it for this user's effective identity: a file of
+  // another user in a folder this user may write is not theirs to replace.
+  OsStatus CheckWritable(const NativeString& path) override {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
+    return {};
+  }
+
   TempResult CreateTempBeside(const NativeString& file) override {
-    constexpr int kAttempts = 100;
-    bool removedStale = false;
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-      NativeString candidate = file + ".velmori" + std::to_string(attempt) + ".tmp";
-      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd >= 0) return {{}, std::make_unique<PosixTempFile>(fd, std::move(candidate), file)};
-      if (errno != EEXIST) return {LastError(), nullptr};
-      // Nothing tells a file that a killed run left from one in use; a run
-      // never keeps one beyond the file it cleans, so take its name.
-      if (!removedStale && ::unlink(candidate.c_str()) == 0) {
-        removedStale = true;
-        --attempt;
-      }
+    return CreateTempWith(
+        file, [&file](const NativeString& name) { return CreateNew(name, file); }, RemoveLeftover,
+        OsStatus{EEXIST});
+  }
+
+  OsStatus FlushFolder(const NativeString& folder) override {
+    const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return LastError();
+    // Some file systems cannot flush a folder; their renames are as durable as they get.
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+      return LastError();
     }
-    return {OsStatus{EEXIST}, nullptr};
+    return {};
   }
 };
 
@@ -261,6 +319,8 @@ std::string NativeToUtf8(const NativeString& native) { return native; }
 std::string DescribeOsError(OsStatus status) {
   return std::system_category().message(static_cast<int>(status.code));
 }
+
+bool IsNotFound(OsStatus status) { return status.code == ENOENT || status.code == ENOTDIR; }
 
 OsStatus ReadOnlyError() { return OsStatus{EACCES}; }
 

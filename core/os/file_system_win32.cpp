@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "file_system.h"
+#include "temp_file_policy.h"
 
 namespace velmori {
 namespace {
@@ -28,11 +29,9 @@ class Handle {
   }
   HANDLE get() const { return handle_; }
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Closes now, so that a failure to close (a delayed write error) is seen.
-  OsStatus Close() {
-    const BOOL closed = ::CloseHandle(handle_);
+  void Close() {
+    if (valid()) ::CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
-    return OsStatus{closed ? 0u : ::GetLastError()};
   }
 
  private:
@@ -50,26 +49,33 @@ std::wstring Extended(const NativeString& fullPath) {
 }
 
 constexpr DWORD kChunk = 1u << 30;
-constexpr int kTempAttempts = 100;
-
-// The names tried, in turn, for a file of ours beside `file`.
-NativeString Sibling(const NativeString& file, int attempt) {
-  return file + L".velmori" + std::to_wstring(attempt) + L".tmp";
-}
 
 FileFacts FactsOf(DWORD attributes) {
-  constexpr DWORD kNotOrdinary =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   FileFacts facts;
-  facts.ordinary = (attributes & kNotOrdinary) == 0;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    facts.kind = FileKind::Folder;
+  } else if (attributes & FILE_ATTRIBUTE_HIDDEN) {
+    facts.kind = FileKind::Hidden;
+  } else if (attributes & FILE_ATTRIBUTE_SYSTEM) {
+    facts.kind = FileKind::System;
+  } else {
+    facts.kind = FileKind::Ordinary;
+  }
   facts.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   facts.attributes = attributes;
   return facts;
 }
 
-FileFacts ProbeByName(const NativeString& path) {
+// What a file that would not open is: not there, one of the skips (a folder
+// opens only for its attributes), or a failure with the open's own reason.
+ReadResult LookUpUnopened(const NativeString& path, DWORD openError) {
+  if (IsNotFound(OsStatus{openError})) return {};
   const DWORD attributes = ::GetFileAttributesW(Extended(path).c_str());
-  return attributes == INVALID_FILE_ATTRIBUTES ? FileFacts{} : FactsOf(attributes);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const FileFacts facts = FactsOf(attributes);
+    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
+  }
+  return {OsStatus{openError}, {}, nullptr};
 }
 
 // The path an open file really has: links resolved, the name as on disk, in
@@ -98,7 +104,7 @@ std::wstring NtName(const NativeString& fullPath) {
 
 bool Exists(const NativeString& path) {
   return ::GetFileAttributesW(Extended(path).c_str()) != INVALID_FILE_ATTRIBUTES ||
-         ::GetLastError() != ERROR_FILE_NOT_FOUND;
+         !IsNotFound(LastError());
 }
 
 // Frees what the security functions allocate.
@@ -125,24 +131,45 @@ bool HasOwnSettings(PACL dacl, SECURITY_DESCRIPTOR_CONTROL control) {
   return false;
 }
 
-// Gives `to` the security settings of `from` where `from` has settings of its
-// own; a file with inherited settings only gets its new folder's, the same.
-OsStatus CopyOwnSecurity(const NativeString& from, HANDLE to) {
+// The DACL of an open file as a self-relative descriptor when it holds settings
+// of the file's own; empty when it only has what its folder passes down (the
+// new file gets the same from the same folder) or cannot be read.
+std::string OwnSecurityOf(HANDLE file) {
   PACL dacl = nullptr;
   LocalMemory descriptor;
-  const DWORD error =
-      ::GetNamedSecurityInfoW(Extended(from).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, &dacl, nullptr, &descriptor.memory);
-  if (error != ERROR_SUCCESS) return OsStatus{error};
+  if (::GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                        nullptr, &descriptor.memory) != ERROR_SUCCESS) {
+    return {};
+  }
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  if (!::GetSecurityDescriptorControl(descriptor.memory, &control, &revision)) return LastError();
-  if (!HasOwnSettings(dacl, control)) return {};
+  if (!::GetSecurityDescriptorControl(descriptor.memory, &control, &revision) ||
+      !HasOwnSettings(dacl, control)) {
+    return {};
+  }
+  const DWORD length = ::GetSecurityDescriptorLength(descriptor.memory);
+  return std::string(static_cast<const char*>(descriptor.memory), length);
+}
+
+// Gives `to` the DACL of the self-relative descriptor `own`.
+OsStatus ApplyOwnSecurity(std::string_view own, HANDLE to) {
+  if (own.empty()) return {};
+  std::string copy(own);  // the functions take a non-const descriptor
+  PSECURITY_DESCRIPTOR descriptor = copy.data();
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) ||
+      !::GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+    return LastError();
+  }
   const SECURITY_INFORMATION what =
       DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
                                        ? PROTECTED_DACL_SECURITY_INFORMATION
                                        : UNPROTECTED_DACL_SECURITY_INFORMATION);
-  return OsStatus{::SetSecurityInfo(to, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr)};
+  return OsStatus{::SetSecurityInfo(to, SE_FILE_OBJECT, what, nullptr, nullptr,
+                                    present ? dacl : nullptr, nullptr)};
 }
 
 class Win32TempFile final : public TempFile {
@@ -175,10 +202,12 @@ class Win32TempFile final : public TempFile {
     return {};
   }
 
-  OsStatus CopyMetadata(const FileFacts& target) override {
+  // Only what describes the file as the user sees it; never what describes
+  // its storage (offline, recall, pinned, sparse, compressed, encrypted, reparse).
+  OsStatus CopyMetadata(const FileFacts& target, std::string_view ownSecurity) override {
     constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE;
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     FILE_BASIC_INFO basic{};  // zero times stay as they are
     basic.CreationTime.QuadPart = static_cast<LONGLONG>(target.created);
     basic.FileAttributes = target.attributes & kCarried;
@@ -186,7 +215,12 @@ class Win32TempFile final : public TempFile {
     if (!::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) {
       return LastError();
     }
-    return CopyOwnSecurity(target_, file_.get());
+    return ApplyOwnSecurity(ownSecurity, file_.get());
+  }
+
+  OsStatus Flush() override {
+    if (!::FlushFileBuffers(file_.get())) return LastError();
+    return {};
   }
 
   // One rename through our own handle that replaces the target's name: the
@@ -209,24 +243,18 @@ class Win32TempFile final : public TempFile {
       MarkForDeletion(true);
       return failed;
     }
-    file_.Close();
+    file_.Close();  // flushed: nothing is left for the close to report
     return {};
   }
 
   bool Discard() override {
-    if (!file_.valid()) return true;  // moved over, abandoned or discarded already
+    if (!file_.valid()) return true;  // moved over or discarded already
     const bool marked = marked_ || MarkForDeletion(true).ok();
     file_.Close();
     if (marked) return true;
-    // A scanner that opened the new file lets go of it quickly.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      if (::DeleteFileW(Extended(path_).c_str()) || !Exists(path_)) return true;
-      ::Sleep(50);
-    }
-    return false;
+    return RetryForAboutASecond(
+        [this] { return ::DeleteFileW(Extended(path_).c_str()) || !Exists(path_); });
   }
-
-  void Abandon() override { file_.Close(); }
 
  private:
   Handle file_;
@@ -240,11 +268,34 @@ class Win32OpenFile final : public OpenFile {
   Win32OpenFile(Handle file, NativeString openedAs)
       : file_(std::move(file)), openedAs_(std::move(openedAs)) {}
   NativeString RealPath() const override { return FinalPath(file_.get(), openedAs_); }
+  std::string OwnSecurity() const override { return OwnSecurityOf(file_.get()); }
 
  private:
   Handle file_;
   NativeString openedAs_;
 };
+
+// A new file of ours, held with no sharing and marked for deletion at once.
+NewFile CreateNew(const NativeString& name, const NativeString& target) {
+  const HANDLE created =
+      ::CreateFileW(Extended(name).c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
+                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    // A file marked for deletion that another run still holds answers "access denied".
+    const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                       (error == ERROR_ACCESS_DENIED && Exists(name));
+    return {OsStatus{error}, taken, nullptr};
+  }
+  auto temp = std::make_unique<Win32TempFile>(created, name, target);
+  if (const OsStatus marked = temp->MarkForDeletion(true); !marked.ok()) return {marked, false, nullptr};
+  return {{}, false, std::move(temp)};
+}
+
+// A live run holds its file with no sharing, so only a leftover can be deleted.
+bool RemoveLeftover(const NativeString& name) {
+  return ::DeleteFileW(Extended(name).c_str()) != 0;
+}
 
 class Win32FileSystem final : public FileSystem {
  public:
@@ -252,14 +303,9 @@ class Win32FileSystem final : public FileSystem {
     bytes.clear();
     Handle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) {
-      const OsStatus error = LastError();
-      return {error, ProbeByName(path)};
-    }
-    FileFacts facts;
-    facts.ordinary = true;  // what a failure below is reported as
+    if (!file.valid()) return LookUpUnopened(path, ::GetLastError());
     // A device name (CON, AUX, ...) in a project would otherwise wait for input.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, facts};
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}, nullptr};
     // Two small queries: GetFileInformationByHandle also asks for the volume,
     // which costs more than the whole read on some systems (Wine: about 1 ms).
     FILE_BASIC_INFO basic{};
@@ -267,58 +313,56 @@ class Win32FileSystem final : public FileSystem {
     if (!::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
         !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
                                         sizeof standard)) {
-      return {LastError(), facts};
+      return {LastError(), {}, nullptr};
     }
-    facts = FactsOf(basic.FileAttributes);
-    if (!facts.ordinary) return {{}, facts};
+    FileFacts facts = FactsOf(basic.FileAttributes);
+    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
     facts.created = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
     const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
-    if (size >= bytes.max_size()) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
+    if (size >= bytes.max_size() - 1) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts, nullptr};
+    // One byte more than the size, so that the usual file is read by one read and its end seen
+    // by the next; a file that grows meanwhile is read on to its real end.
     try {
-      bytes.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts};
-    }
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-      DWORD read = 0;
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kChunk));
-      if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
-        bytes.clear();
-        return {LastError(), facts};
+      bytes.resize(static_cast<std::size_t>(size) + 1);
+      std::size_t filled = 0;
+      for (;;) {
+        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+        DWORD read = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kChunk));
+        if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
+          const OsStatus error = LastError();
+          bytes.clear();
+          return {error, facts, nullptr};
+        }
+        if (read == 0) break;
+        filled += read;
       }
-      if (read == 0) break;  // the file shrank while being read
-      filled += read;
+      bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+      bytes.clear();
+      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts, nullptr};
     }
-    bytes.resize(filled);
     return {{}, facts, std::make_unique<Win32OpenFile>(std::move(file), path)};
   }
 
-  TempResult CreateTempBeside(const NativeString& file) override {
-    bool removedStale = false;
-    for (int attempt = 1; attempt <= kTempAttempts; ++attempt) {
-      const NativeString candidate = Sibling(file, attempt);
-      const HANDLE created = ::CreateFileW(Extended(candidate).c_str(),
-                                           GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
-                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (created != INVALID_HANDLE_VALUE) {
-        auto temp = std::make_unique<Win32TempFile>(created, candidate, file);
-        const OsStatus marked = temp->MarkForDeletion(true);
-        if (!marked.ok()) return {marked, nullptr};
-        return {{}, std::move(temp)};
-      }
-      const DWORD error = ::GetLastError();
-      const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                         (error == ERROR_ACCESS_DENIED && Exists(candidate));
-      if (!taken) return {OsStatus{error}, nullptr};
-      // Left by a killed run when nobody holds it open: remove it and take its name.
-      if (!removedStale && ::DeleteFileW(Extended(candidate).c_str())) {
-        removedStale = true;
-        --attempt;
-      }
-    }
-    return {OsStatus{ERROR_FILE_EXISTS}, nullptr};
+  // Opening the file for writing asks the system everything at once: its
+  // permissions, and whether another program holds it without sharing it.
+  OsStatus CheckWritable(const NativeString& path) override {
+    Handle file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return LastError();
+    return {};
   }
+
+  TempResult CreateTempBeside(const NativeString& file) override {
+    return CreateTempWith(
+        file, [&file](const NativeString& name) { return CreateNew(name, file); }, RemoveLeftover,
+        OsStatus{ERROR_FILE_EXISTS});
+  }
+
+  // NTFS logs a rename itself; a flushed file renamed through its handle needs nothing more.
+  OsStatus FlushFolder(const NativeString&) override { return {}; }
 };
 
 std::wstring Widen(UINT codePage, std::string_view text) {
@@ -412,6 +456,10 @@ std::string DescribeOsError(OsStatus status) {
   }
   if (text.empty()) return {};
   return NativeToUtf8(text) + " (" + std::to_string(status.code) + ")";
+}
+
+bool IsNotFound(OsStatus status) {
+  return status.code == ERROR_FILE_NOT_FOUND || status.code == ERROR_PATH_NOT_FOUND;
 }
 
 OsStatus ReadOnlyError() { return OsStatus{ERROR_ACCESS_DENIED}; }

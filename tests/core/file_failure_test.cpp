@@ -1,23 +1,44 @@
-// Every step of reading and replacing a file made to fail, or the process made
-// to die after it, in turn. A failure gives exactly one error report naming the
-// module and leaves it as it was; a death leaves it original or cleaned; either
-// way no file of ours stays behind once a later run has cleaned the module.
+// Every step of reading and replacing a file made to fail, or the process
+// killed right after it, in turn. A failure gives exactly one error report
+// naming the module and leaves it as it was; a kill leaves it original or
+// cleaned; either way no file of ours stays behind once a later run has
+// cleaned the module.
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "test_support.h"
 
 namespace velmori::test {
 namespace {
 
-enum class Step { ReadProject, ReadSource, CreateTemp, Write, CopyMetadata, MoveOver, Discard };
+enum class Step {
+  ReadProject,
+  ReadSource,
+  CheckWritable,
+  CreateTemp,
+  Write,
+  CopyMetadata,
+  Flush,
+  MoveOver,
+  FlushFolder,
+  Discard,  // the temporary file held open by another program: it cannot be removed
+};
 
-// Thrown where the process "dies": the temporary file has been let go of
-// without any cleanup of ours, as the system does for a killed process.
-struct Died {};
+std::string StepName(const testing::TestParamInfo<Step>& info) {
+  static const char* const kNames[] = {
+      "ReadProject", "ReadSource", "CheckWritable", "CreateTemp",  "Write",
+      "CopyMetadata", "Flush",     "MoveOver",      "FlushFolder", "TempFileHeldOpen"};
+  return kNames[static_cast<int>(info.param)];
+}
 
-// Passes a temporary file's steps to the real one, failing one instead of
-// doing it, or dying right after it.
+constexpr std::uint32_t kInjected = 5;  // access denied, in both systems' numbers
+constexpr int kKilled = 9;              // the exit code of a "killed" run
+
+// Passes each step of a temporary file to the real one, failing the chosen
+// step instead, or ending the process right after it, as a kill would: with
+// no cleanup of ours (the system closes what the process held).
 class FaultyTempFile final : public TempFile {
  public:
   FaultyTempFile(std::unique_ptr<TempFile> real, Step step, bool dies)
@@ -27,8 +48,11 @@ class FaultyTempFile final : public TempFile {
     if (Fails(Step::Write)) real_->Write(bytes.substr(0, bytes.size() / 2));  // as a full disk would
     return Do(Step::Write, [&] { return real_->Write(bytes); });
   }
-  OsStatus CopyMetadata(const FileFacts& target) override {
-    return Do(Step::CopyMetadata, [&] { return real_->CopyMetadata(target); });
+  OsStatus CopyMetadata(const FileFacts& target, std::string_view security) override {
+    return Do(Step::CopyMetadata, [&] { return real_->CopyMetadata(target, security); });
+  }
+  OsStatus Flush() override {
+    return Do(Step::Flush, [&] { return real_->Flush(); });
   }
   OsStatus MoveOver() override {
     if (step_ == Step::Discard) return OsStatus{kInjected};
@@ -37,19 +61,14 @@ class FaultyTempFile final : public TempFile {
   // A scanner that never lets go: the file is reported as left behind (the
   // real one is removed when this one goes).
   bool Discard() override { return step_ != Step::Discard && real_->Discard(); }
-  void Abandon() override { real_->Abandon(); }
-
-  static constexpr std::uint32_t kInjected = 5;
 
  private:
   bool Fails(Step step) const { return step == step_ && !dies_; }
-  OsStatus Do(Step step, const std::function<OsStatus()>& operation) {
+  template <typename Operation>
+  OsStatus Do(Step step, Operation operation) {
     if (Fails(step)) return OsStatus{kInjected};
     const OsStatus status = operation();
-    if (dies_ && step == step_) {
-      real_->Abandon();
-      throw Died{};
-    }
+    if (dies_ && step == step_) std::_Exit(kKilled);
     return status;
   }
   std::unique_ptr<TempFile> real_;
@@ -64,18 +83,21 @@ class FaultyFileSystem final : public ForwardingFiles {
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     const Step step = reads_++ == 0 ? Step::ReadProject : Step::ReadSource;
     ReadResult result = real.Read(path, bytes);
-    if (step == step_) result.status = OsStatus{FaultyTempFile::kInjected};
+    if (step == step_) result.status = OsStatus{kInjected};
     return result;
   }
+  OsStatus CheckWritable(const NativeString& path) override {
+    return step_ == Step::CheckWritable ? OsStatus{kInjected} : real.CheckWritable(path);
+  }
   TempResult CreateTempBeside(const NativeString& file) override {
+    if (step_ == Step::CreateTemp && !dies_) return {OsStatus{kInjected}, nullptr};
     TempResult temp = real.CreateTempBeside(file);
-    if (step_ == Step::CreateTemp) {
-      if (!dies_) return {OsStatus{FaultyTempFile::kInjected}, nullptr};
-      temp.file->Abandon();
-      throw Died{};
-    }
+    if (step_ == Step::CreateTemp) std::_Exit(kKilled);
     if (temp.file) temp.file = std::make_unique<FaultyTempFile>(std::move(temp.file), step_, dies_);
     return temp;
+  }
+  OsStatus FlushFolder(const NativeString& folder) override {
+    return step_ == Step::FlushFolder ? OsStatus{kInjected} : real.FlushFolder(folder);
   }
 
  private:
@@ -83,12 +105,6 @@ class FaultyFileSystem final : public ForwardingFiles {
   bool dies_;
   int reads_ = 0;
 };
-
-std::string StepName(const testing::TestParamInfo<Step>& info) {
-  static const char* const kNames[] = {"ReadProject", "ReadSource",   "CreateTemp",      "Write",
-                                       "CopyMetadata", "MoveOver", "TempFileHeldOpen"};
-  return kNames[static_cast<int>(info.param)];
-}
 
 const std::vector<std::string> kProjectFiles{"app.vbp", "m.bas"};
 
@@ -106,17 +122,22 @@ TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
   ASSERT_EQ(run.messages.shown.size(), 1u);
   const Message& report = run.messages.shown[0];
   EXPECT_EQ(report.kind, MessageKind::Error);
+  // The folder cannot be flushed only once the module in it is replaced.
+  const bool replaced = step == Step::FlushFolder;
+  const NativeString named = step == Step::ReadProject ? folder.Native("app.vbp")
+                             : replaced                ? folder.Path("m.bas").parent_path().native()
+                                                       : folder.Native("m.bas");
   // What the report says: the file, the system's reason, a temporary file left
   // behind, and that the original is unchanged once writing had begun.
   const std::pair<std::string, bool> parts[] = {
-      {NativeToUtf8(FullPath(folder.Native(kProjectFiles[step != Step::ReadProject]))), true},
-      {DescribeOsError(OsStatus{FaultyTempFile::kInjected}), true},
+      {NativeToUtf8(FullPath(named)), true},
+      {DescribeOsError(OsStatus{kInjected}), true},
       {".tmp", step == Step::Discard},
-      {"元のファイルは変更されていません。", step > Step::ReadSource}};
+      {"元のファイルは変更されていません。", step > Step::ReadSource && !replaced}};
   for (const auto& [part, expected] : parts) {
     EXPECT_EQ(report.text.find(part) != std::string::npos, expected) << part << "\n" << report.text;
   }
-  EXPECT_EQ(folder.Read("m.bas"), kDirtyModule);
+  EXPECT_EQ(folder.Read("m.bas"), replaced ? kCleanModule : kDirtyModule);
   EXPECT_EQ(folder.Listing(), kProjectFiles);
   if (!run.progress.events.empty()) {
     EXPECT_EQ(run.progress.events.back(), "RunEnded");
@@ -124,20 +145,29 @@ TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, InjectedFailure,
-                         testing::Values(Step::ReadProject, Step::ReadSource, Step::CreateTemp,
-                                         Step::Write, Step::CopyMetadata, Step::MoveOver,
+                         testing::Values(Step::ReadProject, Step::ReadSource, Step::CheckWritable,
+                                         Step::CreateTemp, Step::Write, Step::CopyMetadata,
+                                         Step::Flush, Step::MoveOver, Step::FlushFolder,
                                          Step::Discard),
                          StepName);
 
-class DeathAfter : public testing::TestWithParam<Step> {};
+// A real process ends right after the step, as a kill there would end it; the
+// test's own process checks what it left and runs again.
+class KillAfter : public testing::TestWithParam<Step> {};
 
-TEST_P(DeathAfter, LeavesTheModuleWholeAndTheNextRunCleansUp) {
-  TempFolder folder;
+TEST_P(KillAfter, LeavesTheModuleWholeAndTheNextRunCleansUp) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A fixed name: the child process runs this test again from its start.
+  TempFolder folder("velmori-killed-" + StepName({GetParam(), 0}));
   folder.WriteProject();
-  RunFixture killed;
-  FaultyFileSystem faulty(GetParam(), true);
-  killed.files = &faulty;
-  EXPECT_THROW(killed.Run(folder.Native("app.vbp")), Died);
+  EXPECT_EXIT(
+      {
+        RunFixture killed;
+        FaultyFileSystem faulty(GetParam(), true);
+        killed.files = &faulty;
+        killed.Run(folder.Native("app.vbp"));
+      },
+      testing::ExitedWithCode(kKilled), "");
   EXPECT_EQ(folder.Read("m.bas"), GetParam() == Step::MoveOver ? kCleanModule : kDirtyModule);
 #ifdef _WIN32
   // The system removed the temporary file that the dead process held.
@@ -151,9 +181,9 @@ TEST_P(DeathAfter, LeavesTheModuleWholeAndTheNextRunCleansUp) {
   EXPECT_EQ(folder.Listing(), kProjectFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryStep, DeathAfter,
+INSTANTIATE_TEST_SUITE_P(EveryStep, KillAfter,
                          testing::Values(Step::CreateTemp, Step::Write, Step::CopyMetadata,
-                                         Step::MoveOver),
+                                         Step::Flush, Step::MoveOver),
                          StepName);
 
 #ifndef _WIN32  // under Windows: file_system_win32_test.cpp

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include "../e2e/remote_program.h"
 #include "test_support.h"
 
@@ -178,6 +180,128 @@ TEST(Windows, PathForms) {
   ASSERT_TRUE(SystemFileSystem().Read(deep + L"\\m.bas", cleaned).status.ok());
   EXPECT_EQ(cleaned, kCleanModule);
   EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kCleanModule);
+}
+
+}  // namespace
+}  // namespace velmori::test
+
+namespace velmori::test {
+namespace {
+
+// Only "no such file or folder" makes a listed file missing; every other
+// failed lookup is told.
+TEST(Windows, OnlyNotFoundMakesAFileMissing) {
+  const std::pair<DWORD, bool> codes[] = {
+      {ERROR_FILE_NOT_FOUND, true},        {ERROR_PATH_NOT_FOUND, true},
+      {ERROR_ACCESS_DENIED, false},        {ERROR_BAD_NETPATH, false},
+      {ERROR_FILENAME_EXCED_RANGE, false}, {ERROR_INVALID_NAME, false},
+      {ERROR_SHARING_VIOLATION, false},    {ERROR_NOT_READY, false}};
+  for (const auto& [code, missing] : codes) EXPECT_EQ(IsNotFound(OsStatus{code}), missing) << code;
+}
+
+// What the user sees of a file is carried over; what describes its storage is
+// not. (Wine keeps read-only, hidden, system and archive; the storage
+// attributes show on Windows only.)
+TEST(Windows, TemporaryFileTakesTheFilesOwnAttributesOnly) {
+  constexpr DWORD kRecallOnDataAccess = 0x00400000;  // newer than MinGW's headers
+  const struct {
+    DWORD given;
+    DWORD kept;
+  } cases[] = {
+      {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE,
+       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE, FILE_ATTRIBUTE_ARCHIVE},
+      {FILE_ATTRIBUTE_ARCHIVE | kRecallOnDataAccess | FILE_ATTRIBUTE_SPARSE_FILE,
+       FILE_ATTRIBUTE_ARCHIVE},
+  };
+  TempFolder folder;
+  folder.Write("m.bas", kDirtyModule);
+  for (const auto& c : cases) {
+    TempResult temp = SystemFileSystem().CreateTempBeside(folder.Native("m.bas"));
+    ASSERT_TRUE(temp.status.ok());
+    FileFacts facts;
+    facts.attributes = c.given;
+    EXPECT_TRUE(temp.file->CopyMetadata(facts, {}).ok()) << c.given;
+    constexpr DWORD kShown = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                             FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess |
+                             FILE_ATTRIBUTE_SPARSE_FILE;
+    EXPECT_EQ(::GetFileAttributesW(temp.file->path().c_str()) & kShown, c.kept) << c.given;
+  }
+  EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"m.bas"}));
+}
+
+// The access control entries of a file's DACL, as (flags, mask) pairs.
+std::vector<std::pair<BYTE, DWORD>> AccessEntries(const std::wstring& path) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::vector<std::pair<BYTE, DWORD>> entries;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return entries;
+  }
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (::GetAce(dacl, i, &ace)) {
+      const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+      entries.emplace_back(allowed->Header.AceFlags, allowed->Mask);
+    }
+  }
+  ::LocalFree(descriptor);
+  return entries;
+}
+
+// Gives `path` a DACL of one entry for Everyone: the file's own, or for a
+// folder one its files inherit.
+bool GiveEveryone(const std::wstring& path, DWORD mask, bool inheritable) {
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
+    return false;
+  }
+  EXPLICIT_ACCESSW access{};
+  access.grfAccessPermissions = mask;
+  access.grfAccessMode = SET_ACCESS;
+  access.grfInheritance = inheritable ? OBJECT_INHERIT_ACE : NO_INHERITANCE;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  access.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+  PACL acl = nullptr;
+  bool given = ::SetEntriesInAclW(1, &access, nullptr, &acl) == ERROR_SUCCESS &&
+               ::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                       DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+                                       nullptr) == ERROR_SUCCESS;
+  ::LocalFree(acl);
+  ::FreeSid(everyone);
+  return given;
+}
+
+// A file's own access entry goes with it; one it inherits stays inherited
+// (the new file inherits it from the same folder), not made its own.
+TEST(Windows, ReplacementKeepsOwnAccessEntriesAndInheritsTheRest) {
+  TempFolder folder;
+  folder.Write("own/app.vbp", "Module=m; m.bas\r\n");
+  folder.Write("own/m.bas", kDirtyModule);
+  folder.Write("inherited/app.vbp", "Module=m; m.bas\r\n");
+  ASSERT_TRUE(GiveEveryone(folder.Native("inherited"), FILE_ALL_ACCESS, true));
+  folder.Write("inherited/m.bas", kDirtyModule);
+  ASSERT_TRUE(GiveEveryone(folder.Native("own/m.bas"), FILE_GENERIC_READ | FILE_GENERIC_WRITE,
+                           false));
+  std::vector<std::string> projects = {"own"};
+  const auto inherited = AccessEntries(folder.Native("inherited/m.bas"));
+  // Wine marks no entry as inherited; Windows does.
+  if (!inherited.empty() && (inherited.front().first & INHERITED_ACE)) projects.push_back("inherited");
+  for (const std::string& project : projects) {
+    const std::wstring module = folder.Native(project + "/m.bas");
+    const auto before = AccessEntries(module);
+    ASSERT_FALSE(before.empty()) << project;
+    RunFixture run;
+    EXPECT_TRUE(run.Run(folder.Native(project + "/app.vbp")));
+    EXPECT_EQ(folder.Read(project + "/m.bas"), kCleanModule) << project;
+    EXPECT_EQ(AccessEntries(module), before) << project;
+  }
 }
 
 }  // namespace

@@ -117,7 +117,11 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
       {folder.Native("nothing.vbp"), MessageKind::Warning, missing},
       {folder.Native("dir.vbp"), MessageKind::Warning, missing},
       {NativeString(), MessageKind::Warning, missing},
+#ifdef _WIN32  // a name the system rejects is no missing file: its reason is told
+      {Utf8ToNative("*.vbp"), MessageKind::Error, "*.vbp\n\n" + DescribeOsError(OsStatus{123})},
+#else
       {Utf8ToNative("*.vbp"), MessageKind::Warning, missing},
+#endif
       {folder.Native("bad.vbp"), MessageKind::Error,
        NativeToUtf8(FullPath(folder.Native("bad.vbp"))) + "\n\n2 行目: 「Module」の後に値がありません。"},
       {folder.Native("gone.vbg"), MessageKind::Warning,
@@ -137,6 +141,46 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
     EXPECT_TRUE(run.progress.events.empty());
   }
   EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kDirtyModule);
+}
+
+// Only "no such file or folder" makes a listed module missing; a lookup that
+// fails for any other reason stops the run with the system's reason.
+TEST(CleanProject, OnlyModulesThatAreNotThereAreSkipped) {
+  TempFolder folder;
+  folder.Write("last.bas", kDirtyModule);
+  const struct {
+    const char* name;
+    std::string listed;
+    bool skipped;
+  } cases[] = {
+      {"a missing folder", "gone\\m.bas", true},
+      {"a file as a folder", "first.bas\\m.bas", true},
+#ifdef _WIN32
+      {"a name the system rejects", "m?.bas", false},
+#else
+      {"a name longer than the system allows", std::string(300, 'x') + ".bas", false},
+      {"a link that leads to itself", "loop.bas", false},
+#endif
+  };
+#ifndef _WIN32
+  std::filesystem::create_symlink("loop.bas", folder.Path("loop.bas"));
+#endif
+  for (const auto& c : cases) {
+    folder.Write("app.vbp", "Module=a; first.bas\r\nModule=m; " + c.listed + "\r\nModule=z; last.bas\r\n");
+    folder.Write("first.bas", kDirtyModule);
+    RunFixture run;
+    EXPECT_EQ(run.Run(folder.Native("app.vbp")), c.skipped) << c.name;
+    EXPECT_EQ(folder.Read("first.bas"), kCleanModule) << c.name;
+    EXPECT_EQ(folder.Read("last.bas"), c.skipped ? kCleanModule : kDirtyModule) << c.name;
+    if (c.skipped) {
+      EXPECT_TRUE(run.messages.shown.empty()) << c.name;
+      folder.Write("last.bas", kDirtyModule);
+      continue;
+    }
+    ASSERT_EQ(run.messages.shown.size(), 1u) << c.name;
+    EXPECT_NE(run.messages.shown[0].text.find(c.listed.substr(0, 40)), std::string::npos)
+        << run.messages.shown[0].text;
+  }
 }
 
 // One pair of double quotes enclosing the whole text is taken off, nothing else.

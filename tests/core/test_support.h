@@ -53,9 +53,11 @@ class ForwardingFiles : public FileSystem {
     beforeRead(path);
     return real.Read(path, bytes);
   }
+  OsStatus CheckWritable(const NativeString& path) override { return real.CheckWritable(path); }
   TempResult CreateTempBeside(const NativeString& file) override {
     return real.CreateTempBeside(file);
   }
+  OsStatus FlushFolder(const NativeString& folder) override { return real.FlushFolder(folder); }
   std::function<void(const NativeString&)> beforeRead = [](const NativeString&) {};
 
  protected:
@@ -69,20 +71,17 @@ inline const std::string kCleanModule = "Attribute VB_Name = \"m\"\r\nx = 1 \r\n
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempFolder {
  public:
-  TempFolder() {
-    std::random_device random;
-    root_ = std::filesystem::temp_directory_path() /
-            ("velmori-test-" + std::to_string(random()) + std::to_string(random()));
+  TempFolder() : TempFolder(RandomName()) {}
+  // A folder of a fixed name, made afresh: the same for a test and the child
+  // process a death test runs it again in.
+  explicit TempFolder(const std::string& name)
+      : root_(std::filesystem::temp_directory_path() / name) {
+    Remove();
     std::filesystem::create_directories(root_);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(root_, ignored);
-  }
+  ~TempFolder() { Remove(); }
 
   // A path below the folder, given in UTF-8 with '/' separators.
   std::filesystem::path Path(const std::string& relative) const {
@@ -120,6 +119,26 @@ class TempFolder {
   }
 
  private:
+  static std::string RandomName() {
+    std::random_device random;
+    return "velmori-test-" + std::to_string(random()) + std::to_string(random());
+  }
+  // Also what a test made unreadable: every folder below opened up first.
+  void Remove() const {
+    std::error_code ignored;
+    if (!std::filesystem::exists(root_, ignored)) return;
+    const auto open = [&](const std::filesystem::path& path) {
+      std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    };
+    open(root_);
+    for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_directory(ignored)) open(it->path());
+    }
+    std::filesystem::remove_all(root_, ignored);
+  }
+
   std::filesystem::path root_;
 };
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "console.h"
+#include "error_report.h"
 #include "messages.h"
 #include "project_run.h"
 #include "unified_diff.h"
@@ -56,9 +57,12 @@ std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::st
     }
     std::string value;
     std::string name = argument;
-    if (const std::size_t equals = argument.find('='); equals != std::string::npos) {
+    const std::size_t equals = argument.find('=');
+    if (equals != std::string::npos) {
       name = argument.substr(0, equals);
       value = argument.substr(equals + 1);
+      // Only an option that takes a value takes it after "=".
+      if (name != "--code-page") return error = text::CliUnknownOption(argument), std::nullopt;
     } else if (name == "--code-page") {
       if (i + 1 == arguments.size()) return error = text::CliMissingValue(name), std::nullopt;
       value = NativeToUtf8(arguments[++i]);
@@ -76,9 +80,6 @@ std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::st
       options.codePage = number ? LoadCodePage(id) : std::nullopt;
       if (!options.codePage) return error = text::CliBadCodePage(value), std::nullopt;
     } else {
-      return error = text::CliUnknownOption(argument), std::nullopt;
-    }
-    if (!value.empty() && name != "--code-page") {
       return error = text::CliUnknownOption(argument), std::nullopt;
     }
   }
@@ -149,6 +150,8 @@ class ProgressLine final : public RunProgress {
   }
   void FileDone(std::int32_t index) override { Show(index + 1, index + 1 == count_); }
   void RunEnded() override { console_.ClearStatus(); }
+  // Listings and diffs that cannot be written make the rest of the run pointless.
+  bool StopRequested() override { return !console_.outputFailure().ok(); }
 
  private:
   void Show(std::int32_t done, bool now) {
@@ -180,9 +183,8 @@ class Report final : public RunObserver {
   }
   void SourceDone(const SourceOutcome& outcome) override {
     const std::string path = DisplayPath(outcome.path, current_);
-    files.push_back({path, outcome.state, outcome.commentLines,
-                     static_cast<std::int64_t>(outcome.original.size()),
-                     static_cast<std::int64_t>(outcome.cleaned.size())});
+    files.push_back(
+        {path, outcome.state, outcome.commentLines, outcome.bytesBefore, outcome.bytesAfter});
     commentLines += outcome.commentLines;
     if (outcome.state == SourceState::Changed) ++changed;
     if (options_.quiet || options_.json) return;
@@ -207,22 +209,66 @@ class Report final : public RunObserver {
   std::filesystem::path current_;
 };
 
-std::string JsonString(std::string_view utf8) {
+// The length of the UTF-8 sequence at the start of `text`; 0 when it is none
+// (a stray byte, an overlong form, a surrogate or a code point above U+10FFFF).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead == 0xE0) length = 3, low = 0xA0;
+  else if (lead == 0xED) length = 3, high = 0x9F;
+  else if (lead >= 0xE1 && lead <= 0xEF) length = 3;
+  else if (lead == 0xF0) length = 4, low = 0x90;
+  else if (lead == 0xF4) length = 4, high = 0x8F;
+  else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
+  else return 0;
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// A JSON string of `text`, whose bytes that are no UTF-8 become U+FFFD;
+// `valid` tells whether there were none.
+std::string JsonString(std::string_view text, bool* valid = nullptr) {
   std::string out = "\"";
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
+  if (valid != nullptr) *valid = true;
+  while (!text.empty()) {
+    const char c = text.front();
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      if (valid != nullptr) *valid = false;
+      text.remove_prefix(1);
+      continue;
+    }
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (byte < 0x20) {
+    } else if (static_cast<unsigned char>(c) < 0x20) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
       out += escaped;
     } else {
-      out += c;
+      out.append(text.data(), length);
     }
+    text.remove_prefix(length);
   }
   return out + "\"";
+}
+
+std::string Hex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const char c : bytes) {
+    hex += kDigits[static_cast<unsigned char>(c) >> 4];
+    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  return hex;
 }
 
 std::string Json(const Options& options, const Report& report, const std::string& summary,
@@ -232,7 +278,11 @@ std::string Json(const Options& options, const Report& report, const std::string
   std::string files;
   for (const FileRecord& file : report.files) {
     if (!files.empty()) files += ",";
-    files += "\n    {\"path\": " + JsonString(file.path) + ", \"state\": \"" +
+    bool valid = true;
+    files += "\n    {\"path\": " + JsonString(file.path, &valid);
+    // A name that is no UTF-8 (POSIX names are any bytes): its bytes as they are.
+    if (!valid) files += ", \"path_bytes\": \"" + Hex(file.path) + "\"";
+    files += std::string(", \"state\": \"") +
              kStates[static_cast<int>(file.state)] + "\", \"comment_lines\": " +
              std::to_string(file.commentLines) + ", \"bytes_before\": " +
              std::to_string(file.bytesBefore) + ", \"bytes_after\": " +
@@ -306,6 +356,11 @@ int Run(const std::vector<NativeString>& arguments) {
     console.Text(Stream::Err, text::CliSummary(options.command == Command::Clean, files,
                                                report.changed, report.commentLines, before, after,
                                                seconds));
+  }
+  if (const OsStatus failure = console.outputFailure(); !failure.ok()) {
+    console.Text(Stream::Err, std::string("velmori-cli: ") + text::kCliOutputFailed + "\n  " +
+                                  DescribeFailure(failure) + "\n");
+    return kStopped;
   }
   return exitCode;
 }

@@ -26,19 +26,23 @@ class Console {
   // The program's own text (UTF-8): messages, listings, file names.
   void Text(Stream stream, std::string_view utf8) {
     if (IsConsole(stream)) return Terminal(stream, utf8);
-    WriteBytes(stream, utf8_ ? std::string(utf8) : PipeText(utf8, codePage_));
+    Put(stream, WriteBytes(stream, utf8_ ? std::string(utf8) : PipeText(utf8, codePage_)));
   }
   // Bytes of the sources' code page.
   void SourceText(Stream stream, std::string_view bytes) {
     if (IsConsole(stream)) return Terminal(stream, AnsiToUtf8(bytes, codePage_));
-    if (utf8_) return WriteBytes(stream, AnsiToUtf8(bytes, codePage_));
-    WriteBytes(stream, bytes);
+    Put(stream, WriteBytes(stream, utf8_ ? AnsiToUtf8(bytes, codePage_) : std::string(bytes)));
   }
   // UTF-8 whatever --utf8 says: JSON is UTF-8 by definition.
   void Utf8(Stream stream, std::string_view utf8) {
     if (IsConsole(stream)) return Terminal(stream, utf8);
-    WriteBytes(stream, utf8);
+    Put(stream, WriteBytes(stream, utf8));
   }
+
+  // The first failure to write to standard output (a full disk, a broken
+  // device): what the program wrote is incomplete, and it says so. A reader
+  // that has gone away (| head) is no failure: it wants no more.
+  OsStatus outputFailure() const { return outputFailure_; }
 
   // A status line on the terminal's standard error: each one is written over
   // the one before, and any other text for the terminal first clears it.
@@ -65,17 +69,22 @@ class Console {
  private:
   void Terminal(Stream stream, std::string_view utf8) {
     ClearStatus();
-    WriteUnicode(stream, utf8);
+    Put(stream, WriteUnicode(stream, utf8));
   }
+  void Put(Stream stream, OsStatus written) {
+    if (stream == Stream::Out && outputFailure_.ok()) outputFailure_ = written;
+  }
+  // Each gives the failure of a write; a reader that has gone away is none.
   static bool IsConsole(Stream stream);
-  static void WriteUnicode(Stream stream, std::string_view utf8);
-  static void WriteBytes(Stream stream, std::string_view bytes);
+  static OsStatus WriteUnicode(Stream stream, std::string_view utf8);
+  static OsStatus WriteBytes(Stream stream, std::string_view bytes);
   // The program's text in the bytes a pipe gets without --utf8.
   static std::string PipeText(std::string_view utf8, unsigned codePage);
 
   bool utf8_;
   unsigned codePage_;
   std::size_t statusColumns_ = 0;  // of the status line on the terminal; 0: none
+  OsStatus outputFailure_;
 };
 
 // The command line's work, given its arguments after the program name; the

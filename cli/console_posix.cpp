@@ -17,15 +17,20 @@ int Descriptor(Stream stream) { return stream == Stream::Out ? STDOUT_FILENO : S
 
 bool Console::IsConsole(Stream stream) { return ::isatty(Descriptor(stream)) == 1; }
 
-void Console::WriteUnicode(Stream stream, std::string_view utf8) { WriteBytes(stream, utf8); }
+OsStatus Console::WriteUnicode(Stream stream, std::string_view utf8) {
+  return WriteBytes(stream, utf8);
+}
 
-void Console::WriteBytes(Stream stream, std::string_view bytes) {
+OsStatus Console::WriteBytes(Stream stream, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(Descriptor(stream), bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // a closed pipe: nobody reads what follows
+    if (n < 0 && errno == EPIPE) return {};  // nobody reads what follows
+    if (n < 0) return OsStatus{static_cast<std::uint32_t>(errno)};
+    if (n == 0) return OsStatus{EIO};
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
+  return {};
 }
 
 std::string Console::PipeText(std::string_view utf8, unsigned) { return std::string(utf8); }

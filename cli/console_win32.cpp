@@ -13,6 +13,13 @@ HANDLE HandleOf(Stream stream) {
   return ::GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
+// The failure of the last call; a pipe whose reader has gone is none.
+OsStatus WriteFailure() {
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE) return {};
+  return OsStatus{error != 0 ? error : static_cast<DWORD>(ERROR_WRITE_FAULT)};
+}
+
 }  // namespace
 
 bool Console::IsConsole(Stream stream) {
@@ -20,28 +27,30 @@ bool Console::IsConsole(Stream stream) {
   return ::GetConsoleMode(HandleOf(stream), &mode) != 0;
 }
 
-void Console::WriteUnicode(Stream stream, std::string_view utf8) {
+OsStatus Console::WriteUnicode(Stream stream, std::string_view utf8) {
   const std::wstring wide = Utf8ToNative(utf8);
   std::wstring_view rest = wide;
   while (!rest.empty()) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 8192));
     if (!::WriteConsoleW(HandleOf(stream), rest.data(), want, &written, nullptr) || written == 0) {
-      return;
+      return WriteFailure();
     }
     rest.remove_prefix(written);
   }
+  return {};
 }
 
-void Console::WriteBytes(Stream stream, std::string_view bytes) {
+OsStatus Console::WriteBytes(Stream stream, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
     if (!::WriteFile(HandleOf(stream), bytes.data(), want, &written, nullptr) || written == 0) {
-      return;  // a closed pipe: nobody reads what follows
+      return WriteFailure();
     }
     bytes.remove_prefix(written);
   }
+  return {};
 }
 
 std::string Console::PipeText(std::string_view utf8, unsigned codePage) {

@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 
 COMMAND = sys.argv[1:]
 WINDOWS = COMMAND[-1].lower().endswith(".exe")
@@ -85,6 +86,8 @@ class Cli(unittest.TestCase):
             (["scrub", "app.vbp"], 64, b"", "不明なコマンドです: scrub"),
             (["check", "--code-page", "nine", "app.vbp"], 64, b"", "使えないコード ページです"),
             (["check", "--quiet", "--json", "app.vbp"], 64, b"", "--quiet と --json"),
+            (["check", "--json=yes", "app.vbp"], 64, b"", "不明なオプションです: --json=yes"),
+            (["check", "--quiet=", "app.vbp"], 64, b"", "不明なオプションです: --quiet="),
             (["--version"], 0, b"velmori-cli 1.", ""),
             (["diff", "--help"], 0, "patch -p1".encode(TEXT), ""),
             (["--help"], 0, "終了コード".encode(TEXT), ""),
@@ -187,6 +190,133 @@ class Cli(unittest.TestCase):
         self.assertEqual([self.read(n) for n in names], [CLEAN, DIRTY, DIRTY])
         left = [n for _, _, files in os.walk(self.root) for n in files if ".velmori" in n]
         self.assertEqual(left, [])
+
+    def test_output_that_cannot_be_written_is_a_failure(self):
+        with open(os.devnull if WINDOWS and not os.path.exists("/dev/full") else "/dev/full",
+                  "wb") as full:
+            done = subprocess.run(COMMAND + ["diff", "all.vbg"], cwd=self.root, stdout=full,
+                                  stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual(done.returncode, 2)
+        self.assertIn("標準出力に書き込めませんでした。", done.stderr.decode(TEXT, "replace"))
+
+
+@unittest.skipIf(WINDOWS, "POSIX systems: short reads, system call traces, users and locks")
+class NativeFiles(unittest.TestCase):
+    """The file layer under real conditions that only a POSIX system here gives."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="velmori-cli-")
+        self.addCleanup(shutil.rmtree, self.root, ignore_errors=True)
+
+    def write(self, files, root=None):
+        Cli.write(self, files, root)
+
+    def run_cli(self, *arguments, env=None, prefix=(), cwd=None):
+        done = subprocess.run(list(prefix) + COMMAND + list(arguments), cwd=cwd or self.root,
+                              capture_output=True, timeout=120, env=env)
+        return done.returncode, done.stdout, done.stderr.decode("utf-8", "replace")
+
+    def test_short_reads_give_the_same_result(self):
+        big = HEADER + b"".join(b"s = \"%d'\" ' \x95\x5c %d\r\n" % (i, i) for i in range(3000))
+        files = dict(FILES, **{"f.frm": FILES["f.frm"] + big})
+        expected = os.path.join(self.root, "expected")
+        self.write(files, expected)
+        self.assertEqual(self.run_cli("clean", "all.vbg", cwd=expected)[0], 0)
+        for cap in ["1", "4096"]:
+            with self.subTest(cap=cap):
+                root = os.path.join(self.root, "cap" + cap)
+                self.write(files, root)
+                env = dict(os.environ, LD_PRELOAD=os.environ["VELMORI_SHORT_READS"],
+                           VELMORI_READ_CAP=cap)
+                rc, _, stderr = self.run_cli("clean", "all.vbg", env=env, cwd=root)
+                self.assertEqual(rc, 0, stderr)
+                for name in files:
+                    self.assertTrue(filecmp.cmp(os.path.join(expected, name),
+                                                os.path.join(root, name), shallow=False), name)
+
+    @unittest.skipUnless(shutil.which("strace"), "strace is not installed")
+    def test_each_file_is_flushed_before_its_rename_and_the_folder_after(self):
+        self.write(FILES)
+        log = os.path.join(self.root, "trace.log")
+        rc, _, stderr = self.run_cli(
+            "clean", "all.vbg", prefix=["strace", "-f", "-y", "-o", log, "-e",
+                                        "trace=fsync,fdatasync,rename,renameat,renameat2"])
+        self.assertEqual(rc, 0, stderr)
+        flushed, renamed = [], []  # paths, in order; renamed: (index in flushed, source, target)
+        with open(log, encoding="utf-8", errors="replace") as trace:
+            for line in trace:
+                if m := re.search(r"f(?:data)?sync\(\d+<([^>]*)>\) = 0", line):
+                    flushed.append(m.group(1))
+                elif m := re.search(r'rename(?:at2?)?\((?:[^"]*)"([^"]+)", (?:[^"]*)"([^"]+)"', line):
+                    renamed.append((len(flushed), m.group(1), m.group(2)))
+        self.assertEqual(len(renamed), 3)  # the three modules with comments
+        for before, source, target in renamed:
+            self.assertIn(os.path.join(self.root, source), flushed[:before], source)
+            folder = os.path.dirname(os.path.join(self.root, target))
+            self.assertIn(folder, flushed[before:], target)
+
+    def test_a_second_run_never_takes_a_live_runs_temporary_file(self):
+        lines = b"".join(b"x = %d ' comment %d\r\n" % (i, i) for i in range(110000))
+        dirty = HEADER + lines
+        clean = HEADER + re.sub(rb" ' comment \d+", b" ", lines)
+        self.write({"one/one.vbp": b"Module=s; ..\\common\\shared.bas\r\n",
+                    "two/two.vbp": b"Module=s; ..\\common\\shared.bas\r\n"})
+        shared = os.path.join(self.root, "common", "shared.bas")
+        with ThreadPoolExecutor(2) as pool:
+            for round in range(20):
+                self.write({"common/shared.bas": dirty})
+                results = list(pool.map(lambda p: self.run_cli("clean", "-q", p),
+                                        ["one/one.vbp", "two/two.vbp"]))
+                self.assertEqual([r[0] for r in results], [0, 0], (round, results))
+                with open(shared, "rb") as f:
+                    self.assertEqual(f.read(), clean, round)
+                self.assertEqual(os.listdir(os.path.dirname(shared)), ["shared.bas"], round)
+
+    def test_a_name_that_is_no_utf8_gives_valid_json_with_its_bytes(self):
+        folder = os.path.join(os.fsencode(self.root), b"\xff")
+        os.makedirs(folder)
+        for name, data in {b"app.vbp": b"Module=m; m.bas\r\n", b"m.bas": DIRTY}.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        done = subprocess.run(COMMAND + ["check", "--json", b"\xff/app.vbp"], cwd=self.root,
+                              capture_output=True, timeout=120)
+        self.assertEqual(done.returncode, 1, done.stderr)
+        entry = json.loads(done.stdout.decode("utf-8"))["files"][0]  # strict UTF-8
+        self.assertEqual(entry["path"], "\ufffd/m.bas")
+        self.assertEqual(bytes.fromhex(entry["path_bytes"]), b"\xff/m.bas")
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"),
+                         "needs root to act as another user")
+    def test_what_another_user_may_not_read_or_write_stops_the_run(self):
+        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+        os.chmod(self.root, 0o755)
+        self.write({"app.vbp": b"Module=a; first.bas\r\nModule=l; locked\\m.bas\r\n"
+                               b"Module=z; last.bas\r\n",
+                    "first.bas": DIRTY, "locked/m.bas": DIRTY, "last.bas": DIRTY,
+                    "theirs/app.vbp": b"Module=r; root.bas\r\n", "theirs/root.bas": DIRTY})
+        for path in ["", "app.vbp", "first.bas", "last.bas", "locked", "locked/m.bas",
+                     "theirs", "theirs/app.vbp"]:
+            os.chown(os.path.join(self.root, path), 65534, 65534)
+        os.chmod(os.path.join(self.root, "theirs/root.bas"), 0o644)  # root's own
+        os.chmod(os.path.join(self.root, "locked"), 0)
+
+        rc, _, stderr = self.run_cli("clean", "app.vbp", prefix=nobody)
+        self.assertEqual(rc, 2, stderr)
+        self.assertIn(os.path.join(self.root, "locked", "m.bas"), stderr)
+        self.assertIn(os.strerror(13), stderr)
+        os.chmod(os.path.join(self.root, "locked"), 0o755)
+        self.assertEqual([Cli.read(self, n) for n in ["first.bas", "locked/m.bas", "last.bas"]],
+                         [CLEAN, DIRTY, DIRTY])
+
+        rc, _, stderr = self.run_cli("clean", "theirs/app.vbp", prefix=nobody)
+        self.assertEqual(rc, 2, stderr)
+        self.assertIn("書き込みが許可されていないファイルは書き換えられません。", stderr)
+        self.assertIn("元のファイルは変更されていません。", stderr)
+        root_file = os.path.join(self.root, "theirs", "root.bas")
+        self.assertEqual(Cli.read(self, "theirs/root.bas"), DIRTY)
+        self.assertEqual((os.stat(root_file).st_uid, os.stat(root_file).st_mode & 0o777),
+                         (0, 0o644))
+        self.assertEqual(sorted(os.listdir(os.path.dirname(root_file))), ["app.vbp", "root.bas"])
 
 
 if __name__ == "__main__":

@@ -33,6 +33,7 @@ struct Options {
   bool quiet = false;
   bool json = false;
   bool utf8 = false;
+  bool allowMissing = false;  // check: a missing source is no failure
   std::optional<CodePage> codePage;  // --code-page, checked to be one the system has
 };
 
@@ -73,6 +74,7 @@ std::optional<Options> Parse(const std::vector<NativeString>& arguments, std::st
     else if (name == "--quiet" || name == "-q") options.quiet = true;
     else if (name == "--json") options.json = true;
     else if (name == "--utf8") options.utf8 = true;
+    else if (name == "--allow-missing") options.allowMissing = true;
     else if (name == "--code-page") {
       unsigned id = 0;
       const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), id);
@@ -171,6 +173,7 @@ class ProgressLine final : public RunProgress {
 struct FileRecord {
   std::string path;
   SourceState state;
+  FileKind kind;
   std::int64_t commentLines, bytesBefore, bytesAfter;
 };
 
@@ -183,10 +186,14 @@ class Report final : public RunObserver {
   }
   void SourceDone(const SourceOutcome& outcome) override {
     const std::string path = DisplayPath(outcome.path, current_);
-    files.push_back(
-        {path, outcome.state, outcome.commentLines, outcome.bytesBefore, outcome.bytesAfter});
+    files.push_back({path, outcome.state, outcome.kind, outcome.commentLines,
+                     outcome.bytesBefore, outcome.bytesAfter});
     commentLines += outcome.commentLines;
     if (outcome.state == SourceState::Changed) ++changed;
+    if (outcome.state == SourceState::Missing) {
+      ++missing;
+      if (!options_.quiet) console_.Text(Stream::Err, "velmori-cli: " + text::CliMissing(path));
+    }
     if (options_.quiet || options_.json) return;
     if (options_.command == Command::Check && outcome.commentLines > 0) {
       console_.Text(Stream::Out, text::CliCheckLine(path, outcome.commentLines));
@@ -202,6 +209,7 @@ class Report final : public RunObserver {
   std::vector<FileRecord> files;
   std::int64_t commentLines = 0;
   std::int64_t changed = 0;
+  std::int64_t missing = 0;
 
  private:
   Console& console_;
@@ -274,7 +282,8 @@ std::string Hex(std::string_view bytes) {
 std::string Json(const Options& options, const Report& report, const std::string& summary,
                  int exitCode, bool completed) {
   static constexpr const char* kCommands[] = {"clean", "check", "diff"};
-  static constexpr const char* kStates[] = {"skipped", "unchanged", "changed"};
+  static constexpr const char* kStates[] = {"missing", "skipped", "unchanged", "changed"};
+  static constexpr const char* kReasons[] = {"", "", "folder", "hidden", "system"};  // by FileKind
   std::string files;
   for (const FileRecord& file : report.files) {
     if (!files.empty()) files += ",";
@@ -282,8 +291,11 @@ std::string Json(const Options& options, const Report& report, const std::string
     files += "\n    {\"path\": " + JsonString(file.path, &valid);
     // A name that is no UTF-8 (POSIX names are any bytes): its bytes as they are.
     if (!valid) files += ", \"path_bytes\": \"" + Hex(file.path) + "\"";
-    files += std::string(", \"state\": \"") +
-             kStates[static_cast<int>(file.state)] + "\", \"comment_lines\": " +
+    files += std::string(", \"state\": \"") + kStates[static_cast<int>(file.state)] + "\"";
+    if (file.state == SourceState::Skipped) {
+      files += std::string(", \"reason\": \"") + kReasons[static_cast<int>(file.kind)] + "\"";
+    }
+    files += ", \"comment_lines\": " +
              std::to_string(file.commentLines) + ", \"bytes_before\": " +
              std::to_string(file.bytesBefore) + ", \"bytes_after\": " +
              std::to_string(file.bytesAfter) + "}";
@@ -333,8 +345,11 @@ int Run(const std::vector<NativeString>& arguments) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+  // check cannot vouch for a file it did not read.
+  const bool unvouched =
+      options.command == Command::Check && report.missing > 0 && !options.allowMissing;
   int exitCode = kDone;
-  if (!completed) exitCode = kStopped;
+  if (!completed || unvouched) exitCode = kStopped;
   else if (options.command == Command::Check && report.commentLines > 0) exitCode = kCommentsFound;
 
   std::int64_t before = 0, after = 0;
@@ -347,15 +362,19 @@ int Run(const std::vector<NativeString>& arguments) {
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "%.3f", seconds);
     const std::string summary =
-        "{\"files_listed\": " + std::to_string(files) + ", \"files_changed\": " +
+        "{\"files_listed\": " + std::to_string(files) + ", \"files_missing\": " +
+        std::to_string(report.missing) + ", \"files_changed\": " +
         std::to_string(report.changed) + ", \"comment_lines\": " +
         std::to_string(report.commentLines) + ", \"bytes_before\": " + std::to_string(before) +
         ", \"bytes_after\": " + std::to_string(after) + ", \"elapsed_seconds\": " + elapsed + "}";
     console.Utf8(Stream::Out, Json(options, report, summary, exitCode, completed));
   } else if (!options.quiet) {
     console.Text(Stream::Err, text::CliSummary(options.command == Command::Clean, files,
-                                               report.changed, report.commentLines, before, after,
-                                               seconds));
+                                               report.missing, report.changed,
+                                               report.commentLines, before, after, seconds));
+  }
+  if (unvouched && completed) {
+    console.Text(Stream::Err, std::string("velmori-cli: ") + text::kCliCheckMissing + "\n");
   }
   if (const OsStatus failure = console.outputFailure(); !failure.ok()) {
     console.Text(Stream::Err, std::string("velmori-cli: ") + text::kCliOutputFailed + "\n  " +

@@ -52,6 +52,10 @@ inline std::string MissingValue(int line, std::string_view key) {
 inline constexpr char kGroupListsNothing[] = "プロジェクト グループにプロジェクトが 1 つもありません。";
 inline constexpr char kGroupInGroup[] =
     "プロジェクト グループの中にプロジェクト グループは指定できません。";
+// A listed name that several files match when letter case is disregarded (POSIX).
+inline constexpr char kSeveralMatches[] =
+    "大文字と小文字だけが違う名前のファイルが複数あり、どれを使うか決められません。";
+inline constexpr char kMatchesFound[] = "見つかったファイル:";
 inline constexpr char kSourceUnreadable[] = "ソース ファイルを読み込めませんでした。";
 inline constexpr char kOutOfMemory[] = "メモリが足りません。";
 inline constexpr char kReadOnlySource[] = "読み取り専用のファイルは書き換えられません。";
@@ -93,17 +97,31 @@ inline std::string CliMissingValue(std::string_view name) {
 inline std::string CliBadCodePage(std::string_view value) {
   return "使えないコード ページです: " + std::string(value);
 }
+// A listed source that is not there, and one with no code part (no Attribute
+// line), whose comments are therefore kept.
+inline std::string CliMissing(std::string_view path) {
+  return "見つからないファイルです (スキップしました): " + std::string(path) + "\n";
+}
+inline std::string CliNoCodePart(std::string_view path) {
+  return "Attribute 行がないため、コメントを削除しないファイルです: " + std::string(path) + "\n";
+}
+// check: listed sources were not there, so the check cannot vouch for them.
+inline constexpr char kCliCheckMissing[] =
+    "見つからないファイルがあるため、コメントが残っていないことを確認できません "
+    "(--allow-missing で無視します)。";
 // check: a file that still holds comments.
 inline std::string CliCheckLine(std::string_view path, long long commentLines) {
   return std::string(path) + ": コメント " + std::to_string(commentLines) + " 行\n";
 }
 // The one-line summary at the end of a run.
-inline std::string CliSummary(bool written, long long files, long long changed,
-                              long long commentLines, long long before, long long after,
-                              double seconds) {
+inline std::string CliSummary(bool written, long long files, long long missing,
+                              long long changed, long long commentLines, long long before,
+                              long long after, double seconds) {
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, "%.2f", seconds);
-  return "ファイル " + std::to_string(files) + " 個、" + (written ? "変更 " : "変更対象 ") +
+  return "ファイル " + std::to_string(files) + " 個" +
+         (missing > 0 ? " (見つからない " + std::to_string(missing) + " 個)" : std::string()) +
+         "、" + (written ? "変更 " : "変更対象 ") +
          std::to_string(changed) + " 個、" + (written ? "削除したコメント " : "コメント ") +
          std::to_string(commentLines) + " 行、" + std::to_string(before) + " → " +
          std::to_string(after) + " バイト" + (written ? "" : " (書き込みなし)") + "、" + elapsed +
@@ -140,6 +158,7 @@ inline std::string CliHelp(int command) {
          "オプション:\n"
          "  -q, --quiet      エラー以外は何も出力しません\n"
          "  --json           集計とファイルごとの件数を JSON (UTF-8) で標準出力に書きます\n"
+         "  --allow-missing  check で、見つからないファイルがあっても失敗にしません\n"
          "  --utf8           パイプやファイルへの出力を UTF-8 にします\n"
          "                   (既定はソースのコード ページのバイト)\n"
          "  --code-page N    ソースとプロジェクト ファイルをコード ページ N で読みます\n"
@@ -150,7 +169,8 @@ inline std::string CliHelp(int command) {
          "終了コード:\n"
          "  0   完了 (報告することなし)\n"
          "  1   check がコメントを見つけた\n"
-         "  2   ファイルかプロジェクトを読み書きできず、そこで止めた (失われたものはありません)\n"
+         "  2   ファイルかプロジェクトを読み書きできず、そこで止めた (失われたものはありません)、\n"
+         "      または check で見つからないファイルがあった\n"
          "  64  使い方の誤り (不明なオプション、プロジェクトの指定なしなど)\n";
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <unordered_set>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "error_report.h"
@@ -25,6 +26,42 @@ class RunScope {
  private:
   RunProgress& progress_;
 };
+
+// A failure to report once the files before it are in place: what failed, on
+// which file, and the system's reason with what became of the file.
+struct Failure {
+  const char* what;
+  NativeString path;
+  std::string description;
+};
+
+void Report(const RunContext& context, const Failure& failure) {
+  ReportFailure(context.messages, failure.what, failure.path, failure.description);
+}
+
+// Several files whose names differ from the listed one in letter case alone.
+Failure SeveralMatches(const NativeString& listed, const std::vector<NativeString>& matches) {
+  std::string description = text::kMatchesFound;
+  for (const NativeString& match : matches) {
+    description += '\n';
+    description += NativeToUtf8(match);
+  }
+  return {text::kSeveralMatches, listed, std::move(description)};
+}
+
+// Reads a listed file (a source, or a group's project) that is perhaps written
+// in another letter case than it is on disk. `path` becomes its real name when
+// only another case finds it.
+std::variant<ReadResult, Failure> ReadListed(const RunContext& context, NativeString& path,
+                                             std::string& bytes, FolderNames& folders) {
+  ReadResult read = context.files.Read(path, bytes);
+  if (!read.status.ok() || read.facts.kind != FileKind::Missing) return read;
+  std::vector<NativeString> matches = context.files.FindInAnyCase(path, folders);
+  if (matches.size() > 1) return SeveralMatches(path, matches);
+  if (matches.empty()) return read;
+  path = std::move(matches.front());
+  return context.files.Read(path, bytes);
+}
 
 // The bytes of a project or group file, read through one open. A file that is
 // not there (missing, a folder, hidden or a system file) gets the warning
@@ -53,18 +90,6 @@ std::optional<SourceLists> ProjectLists(const RunContext& context, const NativeS
     return std::nullopt;
   }
   return std::move(parsed.lists);
-}
-
-// A failure to report once the files before it are in place: what failed, on
-// which file, and the system's reason with what became of the file.
-struct Failure {
-  const char* what;
-  NativeString path;
-  std::string description;
-};
-
-void Report(const RunContext& context, const Failure& failure) {
-  ReportFailure(context.messages, failure.what, failure.path, failure.description);
 }
 
 // A failure on the way to replacing `path`, which is still as it was.
@@ -101,7 +126,8 @@ struct PendingSource {
   std::int32_t index = 0;  // in its category
   NativeString path;       // as listed, for the reports
   bool repeat = false;  // listed before in this run: counted, not reported again
-  SourceState state = SourceState::Skipped;
+  SourceState state = SourceState::Missing;
+  FileKind kind = FileKind::Missing;
   std::int64_t commentLines = 0;
   std::int64_t bytesBefore = 0;
   std::int64_t bytesAfter = 0;
@@ -171,8 +197,8 @@ class Batch {
  private:
   void Tell(const PendingSource& source, std::string_view original, std::string_view cleaned) {
     if (!source.repeat && context_.observer != nullptr) {
-      const bool read = source.state != SourceState::Skipped;
-      context_.observer->SourceDone(SourceOutcome{source.path, source.state,
+      const bool read = source.kind == FileKind::Ordinary;
+      context_.observer->SourceDone(SourceOutcome{source.path, source.state, source.kind,
                                                   read ? original : std::string_view(),
                                                   read ? cleaned : std::string_view(),
                                                   source.bytesBefore, source.bytesAfter,
@@ -208,20 +234,42 @@ std::optional<Failure> WriteTemp(const RunContext& context, PendingSource& sourc
   return std::nullopt;
 }
 
+// What a run keeps from file to file: buffers sized once for its largest file,
+// the files done (a file listed again, twice in a project or by two projects
+// of a group, counts on the progress bar but is cleaned and told once), and
+// the folders listed for names in another letter case.
+struct RunState {
+  SourceBuffers buffers;
+  std::unordered_set<NativeString> done;
+  FolderNames folders;
+};
+
 // Reads and cleans one file and, when it changed in a run that writes, writes
 // its cleaned text to a temporary file for the batch to put in place. A file
 // that is missing, a folder, hidden or a system file is skipped.
 std::optional<Failure> PrepareSource(const RunContext& context, PendingSource& source,
-                                     SourceBuffers& buffers) {
+                                     RunState& state) {
+  SourceBuffers& buffers = state.buffers;
+  const NativeString listed = source.path;
   ReadResult read;
   StripResult strip;
   try {
-    read = context.files.Read(source.path, buffers.original);
+    std::variant<ReadResult, Failure> found =
+        ReadListed(context, source.path, buffers.original, state.folders);
+    if (Failure* failure = std::get_if<Failure>(&found)) return std::move(*failure);
+    read = std::move(std::get<ReadResult>(found));
     if (!read.status.ok()) {
       return Failure{text::kSourceUnreadable, source.path, DescribeFailure(read.status)};
     }
+    // Found under another letter case: perhaps a file this run has done already.
+    if (source.path != listed && !state.done.insert(PathKey(source.path)).second) {
+      source.repeat = true;
+      return std::nullopt;
+    }
+    source.kind = read.facts.kind;
     if (read.facts.kind != FileKind::Ordinary) {
-      source.state = SourceState::Skipped;
+      source.state =
+          read.facts.kind == FileKind::Missing ? SourceState::Missing : SourceState::Skipped;
       return std::nullopt;
     }
     strip = StripComments(buffers.original, context.codePage, buffers.cleaned);
@@ -249,8 +297,8 @@ struct Project {
 
 // The projects of a group, read and checked before anything is cleaned; each
 // one missing or unusable is reported as a project of its own would be.
-std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
-                                              const NativeString& group, std::string_view bytes) {
+std::optional<std::vector<Project>> ReadGroup(const RunContext& context, const NativeString& group,
+                                              std::string_view bytes, RunState& state) {
   const std::vector<SourceEntry> entries = ParseGroupText(bytes, context.codePage);
   if (entries.empty()) {
     ReportFailure(context.messages, text::kProjectUnreadable, group, text::kGroupListsNothing);
@@ -260,10 +308,23 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
   std::unordered_set<NativeString> read;
   std::string memberBytes;
   for (const SourceEntry& entry : entries) {
-    const NativeString path = SourcePath(FolderOf(group), entry, context.codePage.id());
+    NativeString path = SourcePath(FolderOf(group), entry, context.codePage.id());
+    std::variant<ReadResult, Failure> found = ReadListed(context, path, memberBytes, state.folders);
+    if (const Failure* failure = std::get_if<Failure>(&found)) {
+      Report(context, *failure);
+      return std::nullopt;
+    }
+    const ReadResult& member = std::get<ReadResult>(found);
+    if (!member.status.ok()) {
+      ReportFailure(context.messages, text::kProjectUnreadable, path, member.status);
+      return std::nullopt;
+    }
+    if (member.facts.kind != FileKind::Ordinary) {
+      context.messages.ShowMessage(
+          std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path), MessageKind::Warning);
+      return std::nullopt;
+    }
     if (!read.insert(PathKey(path)).second) continue;  // listed twice
-    const std::string missing = std::string(text::kProjectMissing) + "\n\n" + NativeToUtf8(path);
-    if (!ReadListFile(context, path, memberBytes, missing)) return std::nullopt;
     if (IsProjectGroup(memberBytes)) {
       ReportFailure(context.messages, text::kProjectUnreadable, path, text::kGroupInGroup);
       return std::nullopt;
@@ -275,11 +336,7 @@ std::optional<std::vector<Project>> ReadGroup(const RunContext& context,
   return projects;
 }
 
-// `done`: the keys of the files this run has cleaned already. A file listed
-// again (twice in a project, or by two projects of a group) counts on the
-// progress bar but is cleaned and reported once.
-bool CleanSources(const RunContext& context, const Project& project, SourceBuffers& buffers,
-                  std::unordered_set<NativeString>& done) {
+bool CleanSources(const RunContext& context, const Project& project, RunState& state) {
   const NativeString projectFolder = FolderOf(project.path);
   Batch batch(context);
   for (const CategoryInfo& row : kCategoryTable) {
@@ -295,9 +352,9 @@ bool CleanSources(const RunContext& context, const Project& project, SourceBuffe
       PendingSource source;
       source.index = i;
       source.path = SourcePath(projectFolder, list[i], context.codePage.id());
-      source.repeat = !done.insert(PathKey(source.path)).second;
+      source.repeat = !state.done.insert(PathKey(source.path)).second;
       if (!source.repeat) {
-        if (const std::optional<Failure> failure = PrepareSource(context, source, buffers)) {
+        if (const std::optional<Failure> failure = PrepareSource(context, source, state)) {
           if (batch.Commit()) Report(context, *failure);
           return false;
         }
@@ -305,7 +362,7 @@ bool CleanSources(const RunContext& context, const Project& project, SourceBuffe
       batch.Add(std::move(source));
       // A dry run tells of each file while its texts are at hand.
       if (!context.writes) {
-        batch.Commit(buffers.original, buffers.cleaned);
+        batch.Commit(state.buffers.original, state.buffers.cleaned);
       } else if (batch.full() && !batch.Commit()) {
         return false;
       }
@@ -335,9 +392,10 @@ bool CleanProject(const RunContext& context, const NativeString& project) {
   const NativeString fullPath = FullPath(project);
   std::string bytes;
   if (!ReadListFile(context, fullPath, bytes, text::kProjectMissing)) return false;
+  RunState state;
   std::vector<Project> projects;
   if (IsProjectGroup(bytes)) {
-    std::optional<std::vector<Project>> group = ReadGroup(context, fullPath, bytes);
+    std::optional<std::vector<Project>> group = ReadGroup(context, fullPath, bytes, state);
     if (!group) return false;
     projects = std::move(*group);
   } else {
@@ -347,10 +405,8 @@ bool CleanProject(const RunContext& context, const NativeString& project) {
   }
 
   const RunScope scope(context.progress);
-  SourceBuffers buffers;
-  std::unordered_set<NativeString> done;
   for (const Project& each : projects) {
-    if (!CleanSources(context, each, buffers, done)) return false;
+    if (!CleanSources(context, each, state)) return false;
   }
   return true;
 }

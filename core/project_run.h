@@ -15,14 +15,16 @@ namespace velmori {
 
 // What became of one listed source file.
 enum class SourceState {
-  Skipped,    // missing, a folder, hidden or a system file
+  Missing,    // not there: no such file or folder
+  Skipped,    // a folder, hidden or a system file (`kind` tells which)
   Unchanged,  // its cleaned text is its text
   Changed,    // cleaned in place; in a dry run, would be
 };
 
 struct SourceOutcome {
-  const NativeString& path;
+  const NativeString& path;  // its name on disk, when the project writes it in another case
   SourceState state;
+  FileKind kind;
   // The bytes read and the cleaned text, in a dry run; empty in a run that
   // writes (the file is told once it is in place, its texts long gone).
   std::string_view original;

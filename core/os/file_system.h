@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "code_page.h"
 
@@ -93,6 +95,16 @@ struct TempResult {
   std::unique_ptr<TempFile> file;
 };
 
+// The names in each folder a run has listed, kept for the rest of the run so
+// that each folder is read once however many lookups it serves.
+struct FolderNames {
+  struct Name {
+    NativeString name;
+    std::u32string folded;  // compared without regard to letter case
+  };
+  std::unordered_map<NativeString, std::vector<Name>> folders;
+};
+
 // File operations, behind an interface so tests can make any of them fail.
 class FileSystem {
  public:
@@ -108,6 +120,14 @@ class FileSystem {
   // file really has (OpenFile::RealPath). A file of that pattern that a killed
   // run left is removed first; one that a live run holds is never touched.
   virtual TempResult CreateTempBeside(const NativeString& file) = 0;
+  // The files that `path`, which does not exist as written, names when its
+  // letter case is disregarded, as Windows finds files: every component
+  // compared without regard to case (ASCII letters and the letters of other
+  // scripts that Unicode folds), and a component that exists as written taken
+  // as it is. Several when names differ in case alone. None on Windows, whose
+  // file systems already disregard case.
+  virtual std::vector<NativeString> FindInAnyCase(const NativeString& path,
+                                                  FolderNames& folders) = 0;
   // Makes the names in a folder durable after renames in it (POSIX: fsync of
   // the folder; Windows: the rename is logged by the file system itself).
   virtual OsStatus FlushFolder(const NativeString& folder) = 0;

@@ -1,12 +1,16 @@
 // The file layer on POSIX systems, where the core is developed and tested.
 // Source and project files are code page 932 bytes; paths are UTF-8 with '/'.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -191,6 +195,84 @@ bool RemoveLeftover(const NativeString& name) {
   return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
 }
 
+// The code point of the UTF-8 sequence at the start of `text` and its length;
+// length 0 when the bytes are no UTF-8.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = at(0);
+  const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
+                           : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || text.size() < length) return {0, 0};
+  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((at(i) & 0xC0) != 0x80) return {0, 0};
+    code = (code << 6) | (at(i) & 0x3F);
+  }
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0, 0};
+  return {code, length};
+}
+
+// The letters of a name folded to lower case: ASCII, and where the system has
+// a UTF-8 locale also the letters of other scripts (full-width Latin, Greek,
+// Cyrillic, ...). A byte that is no UTF-8 stands for itself, unfolded.
+std::u32string Folded(std::string_view name) {
+  static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  std::u32string folded;
+  folded.reserve(name.size());
+  while (!name.empty()) {
+    const auto [code, length] = DecodeUtf8(name);
+    if (length == 0) {
+      folded += static_cast<char32_t>(0x110000 + static_cast<unsigned char>(name[0]));
+      name.remove_prefix(1);
+      continue;
+    }
+    if (code >= 'A' && code <= 'Z') {
+      folded += code + 32;
+    } else if (code >= 0x80 && utf8 != nullptr) {
+      folded += static_cast<char32_t>(::towlower_l(static_cast<wint_t>(code), utf8));
+    } else {
+      folded += code;
+    }
+    name.remove_prefix(length);
+  }
+  return folded;
+}
+
+// The names in `folder`, read once per run.
+const std::vector<FolderNames::Name>& NamesIn(const NativeString& folder, FolderNames& cache) {
+  const auto [entry, added] = cache.folders.try_emplace(folder);
+  if (!added) return entry->second;
+  if (DIR* listing = ::opendir(folder.empty() ? "/" : folder.c_str())) {
+    while (const dirent* item = ::readdir(listing)) {
+      const std::string_view name = item->d_name;
+      if (name == "." || name == "..") continue;
+      entry->second.push_back({NativeString(name), Folded(name)});
+    }
+    ::closedir(listing);
+  }
+  return entry->second;
+}
+
+// Appends to `found` the paths below `prefix` that match `parts` from `next` on.
+void FindParts(const NativeString& prefix, const std::vector<std::string_view>& parts,
+               std::size_t next, FolderNames& cache, std::vector<NativeString>& found) {
+  if (next == parts.size()) {
+    found.push_back(prefix);
+    return;
+  }
+  const NativeString asWritten = prefix + "/" + NativeString(parts[next]);
+  struct stat st {};
+  if (::lstat(asWritten.c_str(), &st) == 0) {
+    FindParts(asWritten, parts, next + 1, cache, found);
+    return;
+  }
+  const std::u32string wanted = Folded(parts[next]);
+  for (const FolderNames::Name& name : NamesIn(prefix, cache)) {
+    if (name.folded == wanted) FindParts(prefix + "/" + name.name, parts, next + 1, cache, found);
+  }
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
   ReadResult Read(const NativeString& path, std::string& bytes) override {
@@ -238,6 +320,19 @@ class PosixFileSystem final : public FileSystem {
     return CreateTempWith(
         file, [&file](const NativeString& name) { return CreateNew(name, file); }, RemoveLeftover,
         OsStatus{EEXIST});
+  }
+
+  std::vector<NativeString> FindInAnyCase(const NativeString& path,
+                                          FolderNames& folders) override {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0; start < path.size();) {
+      const std::size_t slash = std::min(path.find('/', start), path.size());
+      if (slash > start) parts.push_back(std::string_view(path).substr(start, slash - start));
+      start = slash + 1;
+    }
+    std::vector<NativeString> found;
+    FindParts({}, parts, 0, folders, found);
+    return found;
   }
 
   OsStatus FlushFolder(const NativeString& folder) override {

@@ -361,6 +361,10 @@ class Win32FileSystem final : public FileSystem {
         OsStatus{ERROR_FILE_EXISTS});
   }
 
+  std::vector<NativeString> FindInAnyCase(const NativeString&, FolderNames&) override {
+    return {};
+  }
+
   // NTFS logs a rename itself; a flushed file renamed through its handle needs nothing more.
   OsStatus FlushFolder(const NativeString&) override { return {}; }
 };

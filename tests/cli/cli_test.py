@@ -92,10 +92,12 @@ class Cli(unittest.TestCase):
             (["diff", "--help"], 0, "patch -p1".encode(TEXT), ""),
             (["--help"], 0, "終了コード".encode(TEXT), ""),
             (["check", "nothing.vbp"], 2, b"", "vbp ファイルが見つかりません。\n  nothing.vbp"),
-            (["check", "--quiet", "app.vbp"], 1, b"", ""),
+            (["check", "--quiet", "app.vbp"], 2, b"", "--allow-missing"),  # missing.bas unread
+            (["check", "--quiet", "--allow-missing", "app.vbp"], 1, b"", ""),
             (["check", "--code-page=932", "clean.bas"], 0, b"", "ファイル 0 個"),
             (["clean", "-q", "all.vbg"], 0, b"", ""),
-            (["check", "all.vbg"], 0, b"", "ファイル 5 個、変更対象 0 個、コメント 0 行"),
+            (["check", "--allow-missing", "all.vbg"], 0, b"",
+             "ファイル 5 個 (見つからない 1 個)、変更対象 0 個、コメント 0 行"),
         ]
         for arguments, code, out, err in cases:
             with self.subTest(arguments=arguments):
@@ -112,21 +114,25 @@ class Cli(unittest.TestCase):
     def test_check_and_diff_write_nothing_and_the_diff_is_the_clean(self):
         before = self.snapshot()
         rc, stdout, stderr = self.run_cli("check", "all.vbg")
-        self.assertEqual(rc, 1, stderr)
+        self.assertEqual(rc, 2, stderr)  # a listed file is missing
         self.assertEqual(stdout.decode(TEXT).splitlines(),
                          ["f.frm: コメント 4 行", SO + "/m.bas: コメント 2 行",
                           "two/k.cls: コメント 1 行"])
-        self.assertIn("ファイル 5 個、変更対象 3 個、コメント 7 行", stderr)
+        self.assertIn("見つからないファイルです (スキップしました): missing.bas\n", stderr)
+        self.assertIn("ファイル 5 個 (見つからない 1 個)、変更対象 3 個、コメント 7 行", stderr)
+        self.assertIn("--allow-missing", stderr)
         self.assertNotIn("\r", stderr)  # no progress line into a pipe
-        rc, report, _ = self.run_cli("check", "--json", "all.vbg")
+        rc, report, _ = self.run_cli("check", "--json", "--allow-missing", "all.vbg")
         self.assertEqual(rc, 1)
         report = json.loads(report.decode("utf-8"))
         self.assertEqual(report["summary"]["comment_lines"], 7)
         self.assertEqual(report["summary"]["files_listed"], 5)
         self.assertEqual([f["state"] for f in report["files"]],
-                         ["changed", "changed", "unchanged", "skipped", "changed"])
+                         ["changed", "changed", "unchanged", "missing", "changed"])
+        self.assertEqual(report["summary"]["files_missing"], 1)
         rc, diff, stderr = self.run_cli("diff", "all.vbg")
         self.assertEqual(rc, 0, stderr)
+        self.assertIn("missing.bas", stderr)
         self.assertIn(b"--- a/f.frm\n+++ b/f.frm\n@@ -2,7 +2,7 @@\n Begin", diff)
         self.assertIn(b"\n-x = 1 ' \x95\x5c\r\n+x = 1 \r\n", diff)  # the sources' own bytes
         rc, utf8, _ = self.run_cli("diff", "--utf8", "two/../app.vbp")
@@ -161,13 +167,13 @@ class Cli(unittest.TestCase):
         except OSError:  # Linux says EIO once the terminal's other side is closed
             pass
         os.close(main)
-        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.returncode, 2)
         for listed in ["f.frm", SO + "/m.bas", "two/k.cls", "ファイル 5 個"]:  # each at a line's start
             self.assertRegex(screen.decode(), "(^|\r)" + re.escape(listed), listed)
         with subprocess.Popen(COMMAND + ["check", "--json", "all.vbg"], cwd=self.root,
                               stdout=subprocess.PIPE) as reader_gone:
             reader_gone.stdout.close()
-            self.assertEqual(reader_gone.wait(timeout=120), 1)
+            self.assertEqual(reader_gone.wait(timeout=120), 2)
 
     def test_a_failure_stops_the_run_and_loses_nothing(self):
         names = ["a.bas", "b.bas", "c.bas"]
@@ -215,6 +221,31 @@ class NativeFiles(unittest.TestCase):
         done = subprocess.run(list(prefix) + COMMAND + list(arguments), cwd=cwd or self.root,
                               capture_output=True, timeout=120, env=env)
         return done.returncode, done.stdout, done.stderr.decode("utf-8", "replace")
+
+    def test_names_in_another_letter_case_are_found_as_windows_finds_them(self):
+        scripts = "Module=c; МОДУЛЬ.BAS\r\nModule=g; ΑΒΓ.bas\r\nModule=w; ａｂｃ.bas\r\n"
+        self.write({"app.vbp": b"Form=Form1.frm\r\nModule=a; Mod\\A.bas\r\n" + scripts.encode("cp932")
+                               + b"Module=t; Twice.bas\r\n",
+                    "модуль.bas": DIRTY, "αβγ.bas": DIRTY, "ＡＢＣ.bas": DIRTY,
+                    "form1.FRM": DIRTY, "mod/a.BAS": DIRTY, "twice.bas": DIRTY, "TWICE.BAS": DIRTY,
+                    "g.vbg": b"VBGROUP 5.0\r\nProject=Sub\\P.vbp\r\n",
+                    "sub/p.VBP": b"Module=m; M.BAS\r\n", "sub/m.bas": DIRTY,
+                    "exact.vbp": b"Module=a; twice.bas\r\n"})
+        rc, out, stderr = self.run_cli("clean", "--json", "app.vbp")
+        self.assertEqual(rc, 2, stderr)  # Twice.bas: twice.bas and TWICE.BAS match
+        self.assertIn("大文字と小文字だけが違う名前のファイルが複数あり", stderr)
+        for name in ["Twice.bas", "twice.bas", "TWICE.BAS"]:
+            self.assertIn(name, stderr)
+        self.assertEqual([f["path"] for f in json.loads(out)["files"]],
+                         ["form1.FRM", "mod/a.BAS", "модуль.bas", "αβγ.bas", "ＡＢＣ.bas"])
+        self.assertEqual([Cli.read(self, n) for n in ["form1.FRM", "mod/a.BAS", "twice.bas"]],
+                         [CLEAN, CLEAN, DIRTY])
+        rc, _, stderr = self.run_cli("clean", "exact.vbp")  # as written: that one
+        self.assertEqual(rc, 0, stderr)
+        self.assertEqual([Cli.read(self, n) for n in ["twice.bas", "TWICE.BAS"]], [CLEAN, DIRTY])
+        rc, out, stderr = self.run_cli("check", "g.vbg")  # Sub\\P.vbp is sub/p.VBP
+        self.assertEqual(rc, 1, stderr)
+        self.assertEqual(out.decode(), "sub/m.bas: コメント 1 行\n")
 
     def test_short_reads_give_the_same_result(self):
         big = HEADER + b"".join(b"s = \"%d'\" ' \x95\x5c %d\r\n" % (i, i) for i in range(3000))

@@ -57,6 +57,10 @@ class ForwardingFiles : public FileSystem {
   TempResult CreateTempBeside(const NativeString& file) override {
     return real.CreateTempBeside(file);
   }
+  std::vector<NativeString> FindInAnyCase(const NativeString& path,
+                                          FolderNames& folders) override {
+    return real.FindInAnyCase(path, folders);
+  }
   OsStatus FlushFolder(const NativeString& folder) override { return real.FlushFolder(folder); }
   std::function<void(const NativeString&)> beforeRead = [](const NativeString&) {};
 

@@ -38,8 +38,8 @@ bool MainWindow::Create() {
                                 nullptr, ProgramInstance(), this));
   if (!window_) return false;
   CreateControls();
-  Rescale(WindowDpi(window_.get()));
-  PlaceCentred(window_.get(), layout_.client);
+  Rescale(services_.windowDpi(window_.get()));
+  PlaceCentred(window_.get(), layout_.client, dpi_);
   progress_.SetOwner(window_.get());
   dropTarget_ = FileDropTarget::Create(
       [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });

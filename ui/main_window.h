@@ -31,6 +31,7 @@ struct MainServices {
   MessagePort& messages;
   CodePage codePage;
   OpenDialogFunctions openDialog;
+  WindowDpiFunction windowDpi;  // for the main and the progress window
 };
 
 // Control identifiers. OK and Cancel carry the dialog identifiers, so Enter and
@@ -100,7 +101,7 @@ class MainWindow {
   void ReportUnexpected(const char* description);
 
   MainServices services_;
-  ProgressWindow progress_;
+  ProgressWindow progress_{services_.windowDpi};
   RunThread run_{services_.messages, progress_};
   std::optional<WaitCursor> waitCursor_;  // while a run lasts
   HWND focusBeforeRun_ = nullptr;

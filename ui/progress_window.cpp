@@ -61,8 +61,8 @@ void ProgressWindow::Create() {
   messageLabel_ = CreateControl(window, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 1);
   track_ = CreateControl(window, kTrackClass, L"", WS_CLIPCHILDREN, WS_EX_CLIENTEDGE, 2);
   bar_ = CreateControl(track_, kBarClass, L"", 0, 0, 3);
-  Rescale(WindowDpi(window));
-  PlaceCentred(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client);
+  Rescale(windowDpi_(window));
+  PlaceCentred(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client, dpi_);
 }
 
 void ProgressWindow::Show() {

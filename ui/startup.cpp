@@ -32,7 +32,7 @@ int Main(const std::wstring& path) {
 
   SystemMessagePort messages;
   MainWindow mainWindow(
-      MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog()});
+      MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog(), WindowDpi});
   if (!mainWindow.Create()) {
     const OsStatus status{GetLastError()};
     messages.ShowMessage(text::kWindowNotCreated + DescribeFailure(status), MessageKind::Error);

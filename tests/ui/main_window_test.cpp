@@ -26,7 +26,8 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
     if (dpi == GetParam().first) return;
     // What the system does: ask each window for its size at the new density,
     // then suggest that rectangle. The frame stays at the screen's own density
-    // (only the program's is overridden): the client area grows to what it asked.
+    // (the test sets only the one the program lays out at): the client area
+    // grows to what it asked.
     for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
       SIZE asked{};
       SendMessageW(window, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&asked));

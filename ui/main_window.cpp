@@ -259,9 +259,10 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
       return 0;
-    case WM_SETCURSOR:
-      if (WaitCursor::Answer()) return TRUE;
-      break;
+    case WM_SETCURSOR:  // also for the controls and the progress window, which ask first
+      if (!waitCursor_) break;
+      waitCursor_->Show();
+      return TRUE;
     case WM_CLOSE:
       if (!running()) Close();  // the close box, Alt+F4 and the taskbar wait for the run
       return 0;

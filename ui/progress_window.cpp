@@ -5,7 +5,6 @@
 #include "source_category.h"
 #include "os/file_system.h"
 #include "ui_font.h"
-#include "wait_cursor.h"
 #include "window_class.h"
 
 #include <algorithm>
@@ -21,13 +20,8 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr COLORREF kBarColour = RGB(0, 0, 255);
 constexpr UINT kRepaintNow = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
-// The track and the bar: plain children that show the wait
-// cursor during a run like the window itself.
-LRESULT CALLBACK TrackProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SETCURSOR && WaitCursor::Answer()) return TRUE;
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
+// The bar; the track is a plain window. Both leave the cursor to the window,
+// as children do.
 LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_ERASEBKGND) {
     RECT area{};
@@ -37,7 +31,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     return 1;
   }
-  return TrackProc(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -47,7 +41,7 @@ ProgressWindow::~ProgressWindow() { Close(); }
 void ProgressWindow::Create() {
   if (window_) return;
   if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColourBrush())) ||
-      !RegisterWindowClass(WindowClassOf(kTrackClass, TrackProc, FaceColourBrush())) ||
+      !RegisterWindowClass(WindowClassOf(kTrackClass, DefWindowProcW, FaceColourBrush())) ||
       !RegisterWindowClass(WindowClassOf(kBarClass, BarProc, nullptr))) {
     return;
   }
@@ -152,7 +146,9 @@ LRESULT ProgressWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, 
   if (dpiAnswer) return *dpiAnswer;
   switch (message) {
     case WM_SETCURSOR:
-      if (WaitCursor::Answer()) return TRUE;
+      // As a child asks its parent, the window asks its owner first, which
+      // shows the wait cursor while its run lasts.
+      if (owner_ != nullptr && SendMessageW(owner_, WM_SETCURSOR, wParam, lParam)) return TRUE;
       break;
     case WM_CLOSE:
       return 0;  // the run closes the window itself

@@ -12,7 +12,6 @@
 
 #include "../core/test_support.h"
 #include "ui_test_support.h"
-#include "wait_cursor.h"
 
 namespace velmori::test {
 namespace {
@@ -188,25 +187,53 @@ void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
+// A run caught in the middle of a file: the main window owns the wait cursor
+// until the run is over, and it shows over every window of the program and
+// over a real message box; afterwards each window shows its own again.
 TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
-  MainWindowFixture fixture;
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=a; a.bas\r\n");
+  folder.Write("a.bas", kDirtyModule);
+  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  ForwardingFiles files;  // reading a.bas waits until the test lets it go on
+  files.beforeRead = [&](const NativeString& path) {
+    if (!path.ends_with(L"a.bas")) return;
+    SetEvent(entered.get());
+    WaitForSingleObject(release.get(), 20000);
+  };
+  MainWindowFixture fixture(96, files);
   ProgressWindow& progress = fixture.window.progress();
-  progress.Create();
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
-  const std::pair<HWND, HCURSOR> windows[] = {
-      {fixture.window.hwnd(), arrow}, {fixture.window.pathEdit(), LoadCursorW(nullptr, IDC_IBEAM)},
-      {fixture.window.okButton(), arrow}, {progress.hwnd(), arrow}, {progress.bar(), arrow}};
-  {
-    const WaitCursor busy;
-    for (const auto& [window, idle] : windows) EXPECT_EQ(CursorOver(window), wait);
-    SetTimer(nullptr, 0, 20, InspectBox);
-    EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", MessageKind::Error), Answer::Ok);
-    EXPECT_EQ(g_overBox, wait);
-    EXPECT_EQ(g_overButton, wait);
-  }
+  const auto windows = [&] {
+    return std::vector<std::pair<HWND, HCURSOR>>{
+        {fixture.window.hwnd(), arrow},
+        {fixture.window.pathEdit(), LoadCursorW(nullptr, IDC_IBEAM)},
+        {fixture.window.okButton(), arrow},
+        {progress.hwnd(), arrow},
+        {progress.bar(), arrow}};
+  };
+  SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
+  SendMessageW(fixture.window.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(fixture.window.okButton()));
+  MainWindowFixture::PumpWhile(
+      [&] { return WaitForSingleObject(entered.get(), 0) != WAIT_OBJECT_0; });
+  ASSERT_EQ(WaitForSingleObject(entered.get(), 0), WAIT_OBJECT_0);
+  EXPECT_NE(progress.hwnd(), nullptr);
+  for (const auto& [window, idle] : windows()) EXPECT_EQ(CursorOver(window), wait);
+  SetTimer(nullptr, 0, 20, InspectBox);
+  EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", MessageKind::Error), Answer::Ok);
+  EXPECT_EQ(g_overBox, wait);
+  EXPECT_EQ(g_overButton, wait);
+  EXPECT_TRUE(fixture.window.running());  // all along
+
+  SetEvent(release.get());
+  MainWindowFixture::PumpWhile([&] { return fixture.window.running(); });
+  EXPECT_FALSE(fixture.window.running());
   EXPECT_EQ(GetCursor(), arrow);
-  for (const auto& [window, idle] : windows) EXPECT_EQ(CursorOver(window), idle);
+  progress.Create();  // as the next run would show it
+  for (const auto& [window, idle] : windows()) EXPECT_EQ(CursorOver(window), idle);
 }
 
 }  // namespace

@@ -86,17 +86,13 @@ class MainWindow {
   void OnBrowse();
   void OnFilesDropped(const std::vector<std::wstring>& files);
   void OnCommand(int id, int code, HWND control);
-  void OnActivate(bool active);
-  void OnNextControl(WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   // The layout at `dpi` with the warning measured in `font`.
   MainLayout LayoutAt(unsigned dpi, HFONT font) const;
   void Rescale(unsigned dpi);
   void Layout();
-  void MakeDefault(HWND button);
-  // Gives the focus back to `remembered` when it is still one of ours, else to the path box.
-  void RestoreFocus(HWND remembered);
+  void GiveFocus(HWND control);
   void LoadIcons();
   void ReportUnexpected(const char* description);
 
@@ -112,7 +108,6 @@ class MainWindow {
   HWND okButton_ = nullptr;
   HWND cancelButton_ = nullptr;
   HWND warningLabel_ = nullptr;
-  HWND focusBeforeDeactivation_ = nullptr;
   UniqueFont font_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;

@@ -45,7 +45,7 @@ PixelSize WindowSizeForClient(PixelSize client, DWORD style, DWORD exStyle, unsi
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void PlaceCentred(HWND window, PixelSize client, unsigned dpi) {
+void PlaceCentered(HWND window, PixelSize client, unsigned dpi) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
   PixelSize outer = WindowSizeForClient(client, style, exStyle, dpi);

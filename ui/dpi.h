@@ -31,8 +31,8 @@ using WindowDpiFunction = std::function<unsigned(HWND window)>;
 PixelSize WindowSizeForClient(PixelSize client, DWORD style, DWORD exStyle, unsigned dpi);
 
 // Gives a window laid out at `dpi` exactly `client` pixels of client area,
-// centred on its monitor.
-void PlaceCentred(HWND window, PixelSize client, unsigned dpi);
+// centered on its monitor.
+void PlaceCentered(HWND window, PixelSize client, unsigned dpi);
 
 // The system message font for `dpi`.
 bool MessageFontForDpi(unsigned dpi, LOGFONTW& font);

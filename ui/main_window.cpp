@@ -29,7 +29,7 @@ MainWindow::~MainWindow() { window_.reset(); }
 
 bool MainWindow::Create() {
   if (window_) return true;
-  WNDCLASSEXW windowClass = WindowClassOf(kMainWindowClass, WindowProc, FaceColourBrush());
+  WNDCLASSEXW windowClass = WindowClassOf(kMainWindowClass, WindowProc, FaceColorBrush());
   // Room for the dialog manager's own slots (DWLP_MSGRESULT, DWLP_DLGPROC, which
   // stays empty, and DWLP_USER); the window's object is in GWLP_USERDATA, which
   // is not one of them. See WindowProc.
@@ -43,7 +43,7 @@ bool MainWindow::Create() {
   if (!window_) return false;
   CreateControls();
   Rescale(services_.windowDpi(window_.get()));
-  PlaceCentred(window_.get(), layout_.client, dpi_);
+  PlaceCentered(window_.get(), layout_.client, dpi_);
   progress_.SetOwner(window_.get());
   dropTarget_ = FileDropTarget::Create(
       [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });

@@ -55,7 +55,7 @@ class MainWindow {
   // Creates the window and its controls, hidden until Show. Returns false, with
   // GetLastError set, when the window cannot be made.
   bool Create();
-  // Shows the window modeless with the focus in the path box.
+  // Shows and activates the window, with the focus in the path box.
   void Show();
   // Closes the window, which ends the program.
   void Close();

@@ -17,7 +17,7 @@ constexpr wchar_t kTrackClass[] = L"VelmoriProgressTrack";
 constexpr wchar_t kBarClass[] = L"VelmoriProgressBar";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-constexpr COLORREF kBarColour = RGB(0, 0, 255);
+constexpr COLORREF kBarColor = RGB(0, 0, 255);
 constexpr UINT kRepaintNow = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
 // The bar; the track is a plain window. Both leave the cursor to the window,
@@ -27,7 +27,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     RECT area{};
     GetClientRect(window, &area);
     const auto dc = reinterpret_cast<HDC>(wParam);
-    SetDCBrushColor(dc, kBarColour);
+    SetDCBrushColor(dc, kBarColor);
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     return 1;
   }
@@ -40,8 +40,8 @@ ProgressWindow::~ProgressWindow() { Close(); }
 
 void ProgressWindow::Create() {
   if (window_) return;
-  if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColourBrush())) ||
-      !RegisterWindowClass(WindowClassOf(kTrackClass, DefWindowProcW, FaceColourBrush())) ||
+  if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColorBrush())) ||
+      !RegisterWindowClass(WindowClassOf(kTrackClass, DefWindowProcW, FaceColorBrush())) ||
       !RegisterWindowClass(WindowClassOf(kBarClass, BarProc, nullptr))) {
     return;
   }
@@ -56,7 +56,7 @@ void ProgressWindow::Create() {
   track_ = CreateControl(window, kTrackClass, L"", WS_CLIPCHILDREN, WS_EX_CLIENTEDGE, 2);
   bar_ = CreateControl(track_, kBarClass, L"", 0, 0, 3);
   Rescale(windowDpi_(window));
-  PlaceCentred(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client, dpi_);
+  PlaceCentered(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client, dpi_);
 }
 
 void ProgressWindow::Show() {

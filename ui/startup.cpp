@@ -25,7 +25,7 @@ std::wstring PathArgument(const wchar_t* commandLine) {
   return path;
 }
 
-int Main(const std::wstring& path) {
+int RunProgram(const std::wstring& path) {
   const OleSession ole;  // without it drops are not accepted; the rest still works
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);

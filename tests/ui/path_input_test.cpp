@@ -135,7 +135,7 @@ TEST(ShowProjectOpenDialog, PutsTheChoiceInThePathBox) {
     EXPECT_EQ(fixture.Path(), L"D:\\プロジェクト\\表示.vbp");
   }
   ASSERT_EQ(fixture.shown.size(), 1u);  // for the failure alone
-  EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 16u);
+  EXPECT_EQ(fixture.shown[0].type, static_cast<UINT>(MB_TASKMODAL | MB_OK | MB_ICONSTOP));
   EXPECT_NE(fixture.shown[0].text.find(L"0xFFFF (CDERR_DIALOGFAILURE)"), std::wstring::npos);
 }
 

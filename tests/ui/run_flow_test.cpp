@@ -16,6 +16,10 @@
 namespace velmori::test {
 namespace {
 
+constexpr UINT kConfirmation = MB_TASKMODAL | MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1;
+constexpr UINT kError = MB_TASKMODAL | MB_OK | MB_ICONSTOP;
+constexpr UINT kInformation = MB_TASKMODAL | MB_OK | MB_ICONINFORMATION;
+
 TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
@@ -30,9 +34,9 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   } cases[] = {
       {"cancelled", IDCANCEL, false, false, 0, nullptr, nullptr, false},
       {"no answer", 0, false, false, 0, nullptr, nullptr, false},
-      {"cleaned", IDOK, false, false, 64, L"正常に終了しました。", arrow, false},
-      {"read-only module", IDOK, true, false, 16, L"basTool.bas", wait, true},
-      {"unexpected failure", IDOK, false, true, 16, L"out of memory", arrow, false},
+      {"cleaned", IDOK, false, false, kInformation, L"正常に終了しました。", arrow, false},
+      {"read-only module", IDOK, true, false, kError, L"basTool.bas", wait, true},
+      {"unexpected failure", IDOK, false, true, kError, L"out of memory", arrow, false},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -52,14 +56,14 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
 
       // The confirmation, then at most one box: never a success after a failure.
       ASSERT_EQ(fixture.shown.size(), c.style == 0 ? 1u : 2u) << c.name;
-      EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);  // its text: the end-to-end tests
+      EXPECT_EQ(fixture.shown[0].type, kConfirmation);  // its text: the end-to-end tests
       for (const ShownBox& box : fixture.shown) {
         EXPECT_EQ(box.owner, nullptr);
         EXPECT_EQ(box.title, L"Velmori");
       }
       if (c.style != 0) {
         const ShownBox& box = fixture.shown[1];
-        EXPECT_EQ(box.type, MB_TASKMODAL | c.style) << c.name;
+        EXPECT_EQ(box.type, c.style) << c.name;
         EXPECT_NE(box.text.find(c.text), std::wstring::npos) << c.name;
         EXPECT_EQ(box.cursor, c.cursor) << c.name;
         EXPECT_EQ(box.progressShown, c.progressShown) << c.name;
@@ -68,8 +72,8 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd()) && IsWindowEnabled(fixture.window.hwnd()))
           << c.name;  // ready for another run
-      EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? kCleanModule : kDirtyModule) << c.name;
-      if (c.style == 64) {  // and again
+      EXPECT_EQ(folder.Read("basTool.bas"), c.style == kInformation ? kCleanModule : kDirtyModule) << c.name;
+      if (c.style == kInformation) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);
         EXPECT_EQ(fixture.shown[3].text, c.text);

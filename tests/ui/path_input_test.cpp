@@ -3,7 +3,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -179,10 +179,19 @@ TEST(ShowProjectOpenDialog, OffersExistingProjectsAndGroupsReadOnlyOnesToo) {
   const std::wstring& name = filter[0];
   const std::wstring& patterns = filter[1];
   EXPECT_TRUE(name.ends_with(L"(" + patterns + L")")) << NativeToUtf8(name);
-  const auto shown = [&](const wchar_t* file) {
+  // Each pattern is *.extension: a file shows when its extension, in any case, is one of them.
+  const auto shown = [&](std::wstring_view file) {
+    const std::wstring_view extension = file.substr(std::min(file.rfind(L'.'), file.size()));
     for (std::size_t start = 0; start <= patterns.size();) {
       const std::size_t end = std::min(patterns.find(L';', start), patterns.size());
-      if (PathMatchSpecW(file, patterns.substr(start, end - start).c_str())) return true;
+      const std::wstring_view pattern = std::wstring_view(patterns).substr(start, end - start);
+      EXPECT_TRUE(pattern.starts_with(L"*.")) << NativeToUtf8(std::wstring(pattern));
+      if (pattern.size() > 1 &&
+          CompareStringOrdinal(pattern.data() + 1, static_cast<int>(pattern.size() - 1),
+                               extension.data(), static_cast<int>(extension.size()),
+                               TRUE) == CSTR_EQUAL) {
+        return true;
+      }
       start = end + 1;
     }
     return false;

@@ -28,8 +28,8 @@ inline constexpr char kUnexpectedFailure[] = "処理中に予期しないエラ�
 inline constexpr char kWindowNotCreated[] = "ウィンドウを作成できませんでした。\n\n";
 
 // The Open dialog: its one filter, and the report when it cannot be shown.
-inline constexpr char kProjectFilterName[] = "プロジェクト ファイル (*.vbp)";
-inline constexpr char kProjectFilterPattern[] = "*.vbp";
+inline constexpr char kProjectFilterName[] = "プロジェクト ファイル (*.vbp;*.vbg)";
+inline constexpr char kProjectFilterPattern[] = "*.vbp;*.vbg";
 inline constexpr char kDialogFailure[] =
     "ファイルを開くダイアログを表示できませんでした。\n\nCommDlgExtendedError: ";
 

@@ -3,8 +3,6 @@
 namespace velmori {
 namespace {
 
-unsigned g_dpiOverride = 0;
-
 // Functions of Windows 10 (1607 and later), looked up at run time so the
 // program still starts on older systems.
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -27,10 +25,7 @@ unsigned ScreenDpi() {
 
 }  // namespace
 
-void SetDpiOverride(unsigned dpi) { g_dpiOverride = dpi; }
-
 unsigned WindowDpi(HWND window) {
-  if (g_dpiOverride != 0) return g_dpiOverride;
   static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
   if (getDpiForWindow != nullptr && window != nullptr) {
     const UINT dpi = getDpiForWindow(window);
@@ -50,15 +45,16 @@ PixelSize WindowSizeForClient(PixelSize client, DWORD style, DWORD exStyle, unsi
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void PlaceCentred(HWND window, PixelSize client) {
+void PlaceCentered(HWND window, PixelSize client, unsigned dpi) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-  PixelSize outer = WindowSizeForClient(client, style, exStyle, WindowDpi(window));
+  PixelSize outer = WindowSizeForClient(client, style, exStyle, dpi);
   SetWindowPos(window, nullptr, 0, 0, outer.width, outer.height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  // The frame the system really drew may differ from the computed one (an
-  // overridden DPI, an older system): correct by what the client area measures.
+  // The frame the system really drew may differ from the computed one (a
+  // window laid out at another DPI than its screen's, an older system): correct
+  // by what the client area measures.
   RECT windowRect{}, clientRect{};
   GetWindowRect(window, &windowRect);
   GetClientRect(window, &clientRect);

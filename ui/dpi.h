@@ -1,9 +1,9 @@
 #pragma once
-// Pixel density of windows, with an override for tests, and the DPI-dependent
-// system metrics the windows need.
+// Pixel density of windows and the DPI-dependent system metrics the windows need.
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 
 #include "layout.h"
@@ -19,18 +19,20 @@ namespace velmori {
 
 inline constexpr unsigned kDefaultDpi = 96;
 
-// Makes every window of the program lay itself out at `dpi` (0: the real DPI).
-// Tests use it to check the geometry at several densities on one screen.
-void SetDpiOverride(unsigned dpi);
-
-// The DPI a window lays itself out at: the override, else the window's own.
+// The DPI the system gives a window: that of the screen it stands on.
 unsigned WindowDpi(HWND window);
+
+// How a window learns, once created, the DPI to lay itself out at: WindowDpi in
+// the program; tests pass a fixed density to check the geometry at several
+// densities on one screen.
+using WindowDpiFunction = std::function<unsigned(HWND window)>;
 
 // Outer window size for a client area of `client` pixels at `dpi`.
 PixelSize WindowSizeForClient(PixelSize client, DWORD style, DWORD exStyle, unsigned dpi);
 
-// Gives a window exactly `client` pixels of client area, centred on its monitor.
-void PlaceCentred(HWND window, PixelSize client);
+// Gives a window laid out at `dpi` exactly `client` pixels of client area,
+// centered on its monitor.
+void PlaceCentered(HWND window, PixelSize client, unsigned dpi);
 
 // The system message font for `dpi`.
 bool MessageFontForDpi(unsigned dpi, LOGFONTW& font);

@@ -29,7 +29,11 @@ MainWindow::~MainWindow() { window_.reset(); }
 
 bool MainWindow::Create() {
   if (window_) return true;
-  WNDCLASSEXW windowClass = WindowClassOf(kMainWindowClass, WindowProc, FaceColourBrush());
+  WNDCLASSEXW windowClass = WindowClassOf(kMainWindowClass, WindowProc, FaceColorBrush());
+  // Room for the dialog manager's own slots (DWLP_MSGRESULT, DWLP_DLGPROC, which
+  // stays empty, and DWLP_USER); the window's object is in GWLP_USERDATA, which
+  // is not one of them. See WindowProc.
+  windowClass.cbWndExtra = DLGWINDOWEXTRA;
   windowClass.hIcon = LoadIconW(ProgramInstance(), MAKEINTRESOURCEW(IDI_VELMORI));
   if (!RegisterWindowClass(windowClass)) return false;
 
@@ -38,8 +42,8 @@ bool MainWindow::Create() {
                                 nullptr, ProgramInstance(), this));
   if (!window_) return false;
   CreateControls();
-  Rescale(WindowDpi(window_.get()));
-  PlaceCentred(window_.get(), layout_.client);
+  Rescale(services_.windowDpi(window_.get()));
+  PlaceCentered(window_.get(), layout_.client, dpi_);
   progress_.SetOwner(window_.get());
   dropTarget_ = FileDropTarget::Create(
       [this](const std::vector<std::wstring>& files) { OnFilesDropped(files); });
@@ -63,6 +67,7 @@ void MainWindow::CreateControls() {
   cancelButton_ = CreateTextControl(window, L"BUTTON", text::kCancelButton,
                                     WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, kIdCancel);
   warningLabel_ = CreateTextControl(window, L"STATIC", text::kWarning, SS_LEFT, 0, kIdWarning);
+  SendMessageW(window, DM_SETDEFID, kIdOk, 0);
 }
 
 // The font, the icons and the layout at `dpi`: at creation and on a move to a
@@ -110,7 +115,7 @@ void MainWindow::Show() {
   if (!window_) return;
   ShowWindow(window_.get(), SW_SHOW);
   SetForegroundWindow(window_.get());
-  SetFocus(pathEdit_);
+  GiveFocus(pathEdit_);
 }
 
 void MainWindow::Close() { window_.reset(); }
@@ -121,7 +126,8 @@ bool MainWindow::HandleDialogKey(MSG& message) {
 
 // Asks for the confirmation and starts the run on its worker thread. The
 // window takes no input until the run is over, as under a modal window; it
-// goes on painting and answering the system.
+// goes on painting and answering the system. The focus it had comes back after
+// the run: disabled, the window may lose it without the dialog manager seeing.
 void MainWindow::OnOk() {
   if (services_.messages.ShowMessage(text::kConfirmBackup, MessageKind::Confirmation) !=
       Answer::Ok) {
@@ -143,7 +149,7 @@ void MainWindow::OnOk() {
 void MainWindow::OnRunFinished(const RunOutcome& outcome) {
   waitCursor_.reset();
   EnableWindow(window_.get(), TRUE);
-  RestoreFocus(focusBeforeRun_);
+  GiveFocus(focusBeforeRun_);
   if (!outcome.unexpected.empty()) {
     ReportUnexpected(outcome.unexpected.c_str());
   } else if (outcome.succeeded) {
@@ -178,59 +184,36 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       else if (id == kIdCancel) Close();
       else if (id == kIdBrowse) OnBrowse();
       break;
-    case BN_SETFOCUS:  // a focused button is the one Enter presses
-      MakeDefault(control);
+    // The dialog manager gives a button the default look, so that Enter presses
+    // it, when it moves the focus there itself (Tab, GiveFocus); a click
+    // focuses the control directly, so it is told of that focus too.
+    case BN_SETFOCUS:
+      SendMessageW(window_.get(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
       break;
-    case EN_SETFOCUS:
-      MakeDefault(okButton_);
+    case EN_SETFOCUS:  // as above, but without selecting the text a click places the caret in
+      SendMessageW(window_.get(), DM_SETDEFID, kIdOk, 0);
       break;
     default:
       break;
   }
 }
 
-void MainWindow::MakeDefault(HWND button) {
-  for (HWND candidate : {browseButton_, okButton_, cancelButton_}) {
-    const WPARAM kind = candidate == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-    SendMessageW(candidate, BM_SETSTYLE, kind | BS_NOTIFY, TRUE);
-  }
+// Moves the focus through the dialog manager, which also gives the default
+// look to a focused button (else back to OK); to the path box when `control`
+// is no longer one of ours.
+void MainWindow::GiveFocus(HWND control) {
+  if (control == nullptr || !IsChild(window_.get(), control)) control = pathEdit_;
+  SendMessageW(window_.get(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
-void MainWindow::OnActivate(bool active) {
-  if (!active) {
-    const HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(window_.get(), focus)) focusBeforeDeactivation_ = focus;
-    return;
-  }
-  RestoreFocus(focusBeforeDeactivation_);
-}
-
-void MainWindow::RestoreFocus(HWND remembered) {
-  SetFocus(remembered != nullptr && IsChild(window_.get(), remembered) ? remembered : pathEdit_);
-}
-
-// The dialog keyboard interface moves the focus through this message (Tab,
-// Shift+Tab, and Alt+V, which focuses the label and then the control after it).
-void MainWindow::OnNextControl(WPARAM wParam, LPARAM lParam) {
-  HWND target = nullptr;
-  if (LOWORD(lParam) != 0) {
-    target = reinterpret_cast<HWND>(wParam);
-  } else {
-    HWND from = GetFocus();
-    if (from != nullptr && !IsChild(window_.get(), from)) from = nullptr;
-    target = GetNextDlgTabItem(window_.get(), from, wParam != 0);
-  }
-  if (target == nullptr) return;
-  if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
-    SendMessageW(target, EM_SETSEL, 0, -1);
-  }
-  SetFocus(target);
-}
-
+// The system's dialog manager, DefDlgProcW, does what this procedure leaves:
+// it keeps OK as the default button (DM_SETDEFID), moves the focus on
+// WM_NEXTDLGCTL, which IsDialogMessageW sends for Tab and Alt+V, and remembers
+// the focus when the window is deactivated and gives it back on activation.
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam) {
   MainWindow* self = WindowObject<MainWindow>(window, message, lParam);
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  if (self == nullptr) return DefDlgProcW(window, message, wParam, lParam);
   try {
     return self->HandleMessage(window, message, wParam, lParam);
   } catch (const std::exception& failure) {
@@ -251,17 +234,10 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(kIdOk, DC_HASDEFID);
-    case WM_NEXTDLGCTL:
-      OnNextControl(wParam, lParam);
-      return 0;
-    case WM_ACTIVATE:
-      OnActivate(LOWORD(wParam) != WA_INACTIVE);
-      return 0;
-    case WM_SETCURSOR:
-      if (WaitCursor::Answer()) return TRUE;
-      break;
+    case WM_SETCURSOR:  // also for the controls and the progress window, which ask first
+      if (!waitCursor_) break;
+      waitCursor_->Show();
+      return TRUE;
     case WM_CLOSE:
       if (!running()) Close();  // the close box, Alt+F4 and the taskbar wait for the run
       return 0;
@@ -282,12 +258,11 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_NCDESTROY:
       window_.release();
       pathLabel_ = pathEdit_ = browseButton_ = okButton_ = cancelButton_ = warningLabel_ = nullptr;
-      focusBeforeDeactivation_ = nullptr;
       break;
     default:
       break;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return DefDlgProcW(window, message, wParam, lParam);
 }
 
 }  // namespace velmori

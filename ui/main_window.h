@@ -31,6 +31,7 @@ struct MainServices {
   MessagePort& messages;
   CodePage codePage;
   OpenDialogFunctions openDialog;
+  WindowDpiFunction windowDpi;  // for the main and the progress window
 };
 
 // Control identifiers. OK and Cancel carry the dialog identifiers, so Enter and
@@ -54,7 +55,7 @@ class MainWindow {
   // Creates the window and its controls, hidden until Show. Returns false, with
   // GetLastError set, when the window cannot be made.
   bool Create();
-  // Shows the window modeless with the focus in the path box.
+  // Shows and activates the window, with the focus in the path box.
   void Show();
   // Closes the window, which ends the program.
   void Close();
@@ -85,22 +86,18 @@ class MainWindow {
   void OnBrowse();
   void OnFilesDropped(const std::vector<std::wstring>& files);
   void OnCommand(int id, int code, HWND control);
-  void OnActivate(bool active);
-  void OnNextControl(WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   // The layout at `dpi` with the warning measured in `font`.
   MainLayout LayoutAt(unsigned dpi, HFONT font) const;
   void Rescale(unsigned dpi);
   void Layout();
-  void MakeDefault(HWND button);
-  // Gives the focus back to `remembered` when it is still one of ours, else to the path box.
-  void RestoreFocus(HWND remembered);
+  void GiveFocus(HWND control);
   void LoadIcons();
   void ReportUnexpected(const char* description);
 
   MainServices services_;
-  ProgressWindow progress_;
+  ProgressWindow progress_{services_.windowDpi};
   RunThread run_{services_.messages, progress_};
   std::optional<WaitCursor> waitCursor_;  // while a run lasts
   HWND focusBeforeRun_ = nullptr;
@@ -111,7 +108,6 @@ class MainWindow {
   HWND okButton_ = nullptr;
   HWND cancelButton_ = nullptr;
   HWND warningLabel_ = nullptr;
-  HWND focusBeforeDeactivation_ = nullptr;
   UniqueFont font_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;

@@ -18,10 +18,10 @@ namespace {
 
 UINT StyleOf(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Error: return MB_OK | MB_ICONSTOP;                               // 16
-    case MessageKind::Warning: return MB_OK | MB_ICONEXCLAMATION;                      // 48
-    case MessageKind::Confirmation: return MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1;  // 33
-    case MessageKind::Information: return MB_OK | MB_ICONINFORMATION;                  // 64
+    case MessageKind::Error: return MB_OK | MB_ICONSTOP;
+    case MessageKind::Warning: return MB_OK | MB_ICONEXCLAMATION;
+    case MessageKind::Confirmation: return MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1;
+    case MessageKind::Information: return MB_OK | MB_ICONINFORMATION;
   }
   return MB_OK | MB_ICONSTOP;
 }

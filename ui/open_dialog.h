@@ -12,9 +12,10 @@
 
 namespace velmori {
 
-// The settings of every showing.
-inline constexpr DWORD kProjectDialogFlags = 0xA006;  // OVERWRITEPROMPT | HIDEREADONLY |
-                                                      // CREATEPROMPT | NOREADONLYRETURN
+// The settings of every showing. The project is only read, so any existing
+// file will do, a read-only one (as a version-control checkout leaves it) too.
+inline constexpr DWORD kProjectDialogFlags =
+    OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
 inline constexpr DWORD kProjectFilterIndex = 1;
 inline constexpr wchar_t kProjectInitialDir[] = L"\\";
 // Room for the longest path Windows knows, so no chosen path is cut.

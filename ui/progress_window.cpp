@@ -5,7 +5,6 @@
 #include "source_category.h"
 #include "os/file_system.h"
 #include "ui_font.h"
-#include "wait_cursor.h"
 #include "window_class.h"
 
 #include <algorithm>
@@ -18,26 +17,21 @@ constexpr wchar_t kTrackClass[] = L"VelmoriProgressTrack";
 constexpr wchar_t kBarClass[] = L"VelmoriProgressBar";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-constexpr COLORREF kBarColour = RGB(0, 0, 255);
+constexpr COLORREF kBarColor = RGB(0, 0, 255);
 constexpr UINT kRepaintNow = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
-// The track and the bar: plain children that show the wait
-// cursor during a run like the window itself.
-LRESULT CALLBACK TrackProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SETCURSOR && WaitCursor::Answer()) return TRUE;
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
+// The bar; the track is a plain window. Both leave the cursor to the window,
+// as children do.
 LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_ERASEBKGND) {
     RECT area{};
     GetClientRect(window, &area);
     const auto dc = reinterpret_cast<HDC>(wParam);
-    SetDCBrushColor(dc, kBarColour);
+    SetDCBrushColor(dc, kBarColor);
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     return 1;
   }
-  return TrackProc(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -46,8 +40,8 @@ ProgressWindow::~ProgressWindow() { Close(); }
 
 void ProgressWindow::Create() {
   if (window_) return;
-  if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColourBrush())) ||
-      !RegisterWindowClass(WindowClassOf(kTrackClass, TrackProc, FaceColourBrush())) ||
+  if (!RegisterWindowClass(WindowClassOf(kWindowClass, WindowProc, FaceColorBrush())) ||
+      !RegisterWindowClass(WindowClassOf(kTrackClass, DefWindowProcW, FaceColorBrush())) ||
       !RegisterWindowClass(WindowClassOf(kBarClass, BarProc, nullptr))) {
     return;
   }
@@ -61,8 +55,8 @@ void ProgressWindow::Create() {
   messageLabel_ = CreateControl(window, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 1);
   track_ = CreateControl(window, kTrackClass, L"", WS_CLIPCHILDREN, WS_EX_CLIENTEDGE, 2);
   bar_ = CreateControl(track_, kBarClass, L"", 0, 0, 3);
-  Rescale(WindowDpi(window));
-  PlaceCentred(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client);
+  Rescale(windowDpi_(window));
+  PlaceCentered(window, LayoutProgress(dpi_, barTwips_, messageGrowth_).client, dpi_);
 }
 
 void ProgressWindow::Show() {
@@ -152,7 +146,9 @@ LRESULT ProgressWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, 
   if (dpiAnswer) return *dpiAnswer;
   switch (message) {
     case WM_SETCURSOR:
-      if (WaitCursor::Answer()) return TRUE;
+      // As a child asks its parent, the window asks its owner first, which
+      // shows the wait cursor while its run lasts.
+      if (owner_ != nullptr && SendMessageW(owner_, WM_SETCURSOR, wParam, lParam)) return TRUE;
       break;
     case WM_CLOSE:
       return 0;  // the run closes the window itself

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "dpi.h"
 #include "layout.h"
@@ -16,7 +17,9 @@ namespace velmori {
 
 class ProgressWindow final : public RunProgress {
  public:
-  ProgressWindow() noexcept = default;
+  // `windowDpi` gives the DPI the window lays itself out at when it is created.
+  explicit ProgressWindow(WindowDpiFunction windowDpi)
+      : windowDpi_(std::move(windowDpi)) {}
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
   ~ProgressWindow() override;
@@ -66,6 +69,7 @@ class ProgressWindow final : public RunProgress {
   void Layout();
   void SizeBar();
 
+  WindowDpiFunction windowDpi_;
   HWND owner_ = nullptr;
   UniqueWindow window_;
   HWND messageLabel_ = nullptr;

@@ -25,14 +25,14 @@ std::wstring PathArgument(const wchar_t* commandLine) {
   return path;
 }
 
-int Main(const std::wstring& path) {
+int RunProgram(const std::wstring& path) {
   const OleSession ole;  // without it drops are not accepted; the rest still works
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
   SystemMessagePort messages;
   MainWindow mainWindow(
-      MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog()});
+      MainServices{SystemFileSystem(), messages, SystemCodePage(), SystemOpenDialog(), WindowDpi});
   if (!mainWindow.Create()) {
     const OsStatus status{GetLastError()};
     messages.ShowMessage(text::kWindowNotCreated + DescribeFailure(status), MessageKind::Error);

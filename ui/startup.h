@@ -1,5 +1,6 @@
 #pragma once
-// The startup procedure and the window event loop of the program.
+// The program from its command line to its exit code: the main window and the
+// message loop.
 
 #include <windows.h>
 
@@ -16,12 +17,12 @@ class MainWindow;
 std::wstring PathArgument(const wchar_t* commandLine);
 
 // Creates and shows the main window with `path` in its path box and runs the
-// event loop until the main window is unloaded. Nothing runs before OK is
+// message loop until the main window is destroyed. Nothing runs before OK is
 // pressed. Returns the exit code of the program.
-int Main(const std::wstring& path = {});
+int RunProgram(const std::wstring& path = {});
 
-// Runs the event loop with the dialog keyboard interface of `mainWindow` until
-// WM_QUIT; returns its exit code.
+// Runs the message loop with the dialog keyboard interface of `mainWindow`
+// until WM_QUIT; returns its exit code.
 int RunMessageLoop(MainWindow& mainWindow);
 
 }  // namespace velmori

@@ -3,14 +3,13 @@
 namespace velmori {
 namespace {
 
-int g_depth = 0;
-
 HCURSOR WaitShape() { return LoadCursorW(nullptr, IDC_WAIT); }
 
+// Runs after each window procedure of the thread; installed only while a
+// WaitCursor exists, so whenever it runs, a run is going on.
 LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && g_depth > 0) {
-    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (call->message == WM_SETCURSOR) SetCursor(WaitShape());
+  if (code == HC_ACTION && reinterpret_cast<const CWPRETSTRUCT*>(lParam)->message == WM_SETCURSOR) {
+    SetCursor(WaitShape());
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -19,19 +18,14 @@ LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
 
 WaitCursor::WaitCursor()
     : hook_(SetWindowsHookExW(WH_CALLWNDPROCRET, AfterWindowProc, nullptr, GetCurrentThreadId())) {
-  ++g_depth;
-  SetCursor(WaitShape());
+  Show();
 }
 
 WaitCursor::~WaitCursor() {
   hook_.reset();
-  if (--g_depth == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-bool WaitCursor::Answer() {
-  if (g_depth == 0) return false;
-  SetCursor(WaitShape());
-  return true;
-}
+void WaitCursor::Show() const { SetCursor(WaitShape()); }
 
 }  // namespace velmori

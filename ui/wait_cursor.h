@@ -7,11 +7,12 @@
 
 namespace velmori {
 
-// While one exists, the mouse cursor is the wait cursor over every window of
-// the thread: the program's own windows answer WM_SETCURSOR with it (see
-// WaitCursor::Answer), and a hook puts it back after any other window of the
-// thread (a message box shown during the run) has set its own. Destruction
-// restores the default cursor.
+// While it exists, the mouse cursor is the wait cursor over every window of
+// the thread. The owner's windows answer WM_SETCURSOR with it (Show), so it
+// never flashes back to their own cursor; a hook, which lives exactly as long
+// as this object and so needs no state, puts it back after any other window of
+// the thread (a message box shown during the run) has set its own. Destruction
+// restores the arrow. Its owner holds at most one at a time.
 class WaitCursor {
  public:
   WaitCursor();
@@ -19,9 +20,8 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
   ~WaitCursor();
 
-  // For a window procedure's WM_SETCURSOR: sets the wait cursor and returns
-  // true while a run lasts; false otherwise (handle the message as usual).
-  static bool Answer();
+  // Sets the wait cursor now: for the owner's answer to WM_SETCURSOR.
+  void Show() const;
 
  private:
   UniqueHook hook_;

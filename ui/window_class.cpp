@@ -15,7 +15,7 @@ WNDCLASSEXW WindowClassOf(const wchar_t* name, WNDPROC procedure, HBRUSH backgro
   return windowClass;
 }
 
-HBRUSH FaceColourBrush() {
+HBRUSH FaceColorBrush() {
   return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
 }
 

@@ -15,8 +15,8 @@ HINSTANCE ProgramInstance();
 // A window class of the program: arrow cursor, `background` (none: the window
 // paints it), no icon.
 WNDCLASSEXW WindowClassOf(const wchar_t* name, WNDPROC procedure, HBRUSH background);
-// The dialog face colour, as a class background.
-HBRUSH FaceColourBrush();
+// The dialog face color, as a class background.
+HBRUSH FaceColorBrush();
 // Registers a window class once per process; returns false when that fails.
 bool RegisterWindowClass(const WNDCLASSEXW& windowClass);
 

@@ -5,5 +5,5 @@
 #include "startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return velmori::Main(velmori::PathArgument(GetCommandLineW()));
+  return velmori::RunProgram(velmori::PathArgument(GetCommandLineW()));
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "../core/test_support.h"
 #include "layout.h"
 #include "source_category.h"
 #include "ui_font.h"
@@ -26,7 +27,8 @@ class Geometry : public testing::TestWithParam<std::pair<unsigned, unsigned>> {
     if (dpi == GetParam().first) return;
     // What the system does: ask each window for its size at the new density,
     // then suggest that rectangle. The frame stays at the screen's own density
-    // (only the program's is overridden): the client area grows to what it asked.
+    // (the test sets only the one the program lays out at): the client area
+    // grows to what it asked.
     for (HWND window : {fixture.window.hwnd(), progress.hwnd()}) {
       SIZE asked{};
       SendMessageW(window, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&asked));
@@ -204,6 +206,55 @@ TEST(MainWindow, Keyboard) {
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << esc;
     EXPECT_EQ(quit.wParam, 0u);  // the exit code
     EXPECT_EQ(fixture.shown.size(), 1u);
+  }
+}
+
+// The focus comes back to the control that had it, given by a click: when the
+// window is active again after another one, and after a run, which takes it
+// while the window accepts no input. A button that has it is the one Enter
+// presses, and looks it.
+TEST(MainWindow, TheFocusComesBackAfterAnotherWindowAndAfterARun) {
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=a; a.bas\r\n");
+  folder.Write("a.bas", kDirtyModule);
+  MainWindowFixture fixture;
+  const MainWindow& window = fixture.window;
+  SetWindowTextW(window.pathEdit(), folder.Native("app.vbp").c_str());
+  const UniqueWindow other(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                           nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(other);
+  const HWND buttons[] = {window.browseButton(), window.okButton(), window.cancelButton()};
+  const auto defaultButton = [&] {
+    HWND found = nullptr;
+    for (HWND button : buttons) {
+      if ((GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+        EXPECT_EQ(found, nullptr) << "two default buttons";
+        found = button;
+      }
+    }
+    return found;
+  };
+  std::size_t runs = 0;
+  for (HWND control : {window.browseButton(), window.cancelButton(), window.pathEdit(),
+                       window.okButton()}) {
+    const int id = GetDlgCtrlID(control);
+    const HWND pressedByEnter = control == window.pathEdit() ? window.okButton() : control;
+    SetFocus(control);
+    PumpMessages();
+    EXPECT_EQ(defaultButton(), pressedByEnter) << id;
+
+    SetActiveWindow(other.get());
+    PumpMessages();
+    EXPECT_NE(GetFocus(), control) << id;
+    SetActiveWindow(window.hwnd());
+    PumpMessages();
+    EXPECT_EQ(GetFocus(), control) << id;
+    EXPECT_EQ(defaultButton(), pressedByEnter) << id;
+
+    fixture.Click(window.okButton());
+    ASSERT_EQ(fixture.shown.size(), 2 * ++runs) << id;  // the confirmation and the success
+    EXPECT_EQ(GetFocus(), control) << id;
+    EXPECT_EQ(defaultButton(), pressedByEnter) << id;
   }
 }
 

@@ -8,7 +8,7 @@
 #include "progress_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  velmori::ProgressWindow progress;
+  velmori::ProgressWindow progress(velmori::WindowDpi);
   progress.RunStarted();
   progress.CategoryStarted(5, velmori::text::kLoadingModules);
   progress.FileDone(0);

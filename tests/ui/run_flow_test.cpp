@@ -12,10 +12,13 @@
 
 #include "../core/test_support.h"
 #include "ui_test_support.h"
-#include "wait_cursor.h"
 
 namespace velmori::test {
 namespace {
+
+constexpr UINT kConfirmation = MB_TASKMODAL | MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1;
+constexpr UINT kError = MB_TASKMODAL | MB_OK | MB_ICONSTOP;
+constexpr UINT kInformation = MB_TASKMODAL | MB_OK | MB_ICONINFORMATION;
 
 TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
@@ -31,9 +34,9 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   } cases[] = {
       {"cancelled", IDCANCEL, false, false, 0, nullptr, nullptr, false},
       {"no answer", 0, false, false, 0, nullptr, nullptr, false},
-      {"cleaned", IDOK, false, false, 64, L"正常に終了しました。", arrow, false},
-      {"read-only module", IDOK, true, false, 16, L"basTool.bas", wait, true},
-      {"unexpected failure", IDOK, false, true, 16, L"out of memory", arrow, false},
+      {"cleaned", IDOK, false, false, kInformation, L"正常に終了しました。", arrow, false},
+      {"read-only module", IDOK, true, false, kError, L"basTool.bas", wait, true},
+      {"unexpected failure", IDOK, false, true, kError, L"out of memory", arrow, false},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -53,14 +56,14 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
 
       // The confirmation, then at most one box: never a success after a failure.
       ASSERT_EQ(fixture.shown.size(), c.style == 0 ? 1u : 2u) << c.name;
-      EXPECT_EQ(fixture.shown[0].type, MB_TASKMODAL | 33u);  // its text: the end-to-end tests
+      EXPECT_EQ(fixture.shown[0].type, kConfirmation);  // its text: the end-to-end tests
       for (const ShownBox& box : fixture.shown) {
         EXPECT_EQ(box.owner, nullptr);
         EXPECT_EQ(box.title, L"Velmori");
       }
       if (c.style != 0) {
         const ShownBox& box = fixture.shown[1];
-        EXPECT_EQ(box.type, MB_TASKMODAL | c.style) << c.name;
+        EXPECT_EQ(box.type, c.style) << c.name;
         EXPECT_NE(box.text.find(c.text), std::wstring::npos) << c.name;
         EXPECT_EQ(box.cursor, c.cursor) << c.name;
         EXPECT_EQ(box.progressShown, c.progressShown) << c.name;
@@ -69,8 +72,8 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd()) && IsWindowEnabled(fixture.window.hwnd()))
           << c.name;  // ready for another run
-      EXPECT_EQ(folder.Read("basTool.bas"), c.style == 64 ? kCleanModule : kDirtyModule) << c.name;
-      if (c.style == 64) {  // and again
+      EXPECT_EQ(folder.Read("basTool.bas"), c.style == kInformation ? kCleanModule : kDirtyModule) << c.name;
+      if (c.style == kInformation) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);
         EXPECT_EQ(fixture.shown[3].text, c.text);
@@ -188,25 +191,53 @@ void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
+// A run caught in the middle of a file: the main window owns the wait cursor
+// until the run is over, and it shows over every window of the program and
+// over a real message box; afterwards each window shows its own again.
 TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
-  MainWindowFixture fixture;
+  TempFolder folder;
+  folder.Write("app.vbp", "Module=a; a.bas\r\n");
+  folder.Write("a.bas", kDirtyModule);
+  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  ForwardingFiles files;  // reading a.bas waits until the test lets it go on
+  files.beforeRead = [&](const NativeString& path) {
+    if (!path.ends_with(L"a.bas")) return;
+    SetEvent(entered.get());
+    WaitForSingleObject(release.get(), 20000);
+  };
+  MainWindowFixture fixture(96, files);
   ProgressWindow& progress = fixture.window.progress();
-  progress.Create();
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
-  const std::pair<HWND, HCURSOR> windows[] = {
-      {fixture.window.hwnd(), arrow}, {fixture.window.pathEdit(), LoadCursorW(nullptr, IDC_IBEAM)},
-      {fixture.window.okButton(), arrow}, {progress.hwnd(), arrow}, {progress.bar(), arrow}};
-  {
-    const WaitCursor busy;
-    for (const auto& [window, idle] : windows) EXPECT_EQ(CursorOver(window), wait);
-    SetTimer(nullptr, 0, 20, InspectBox);
-    EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", MessageKind::Error), Answer::Ok);
-    EXPECT_EQ(g_overBox, wait);
-    EXPECT_EQ(g_overButton, wait);
-  }
+  const auto windows = [&] {
+    return std::vector<std::pair<HWND, HCURSOR>>{
+        {fixture.window.hwnd(), arrow},
+        {fixture.window.pathEdit(), LoadCursorW(nullptr, IDC_IBEAM)},
+        {fixture.window.okButton(), arrow},
+        {progress.hwnd(), arrow},
+        {progress.bar(), arrow}};
+  };
+  SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
+  SendMessageW(fixture.window.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(fixture.window.okButton()));
+  MainWindowFixture::PumpWhile(
+      [&] { return WaitForSingleObject(entered.get(), 0) != WAIT_OBJECT_0; });
+  ASSERT_EQ(WaitForSingleObject(entered.get(), 0), WAIT_OBJECT_0);
+  EXPECT_NE(progress.hwnd(), nullptr);
+  for (const auto& [window, idle] : windows()) EXPECT_EQ(CursorOver(window), wait);
+  SetTimer(nullptr, 0, 20, InspectBox);
+  EXPECT_EQ(SystemMessagePort().ShowMessage("処理に失敗しました。", MessageKind::Error), Answer::Ok);
+  EXPECT_EQ(g_overBox, wait);
+  EXPECT_EQ(g_overButton, wait);
+  EXPECT_TRUE(fixture.window.running());  // all along
+
+  SetEvent(release.get());
+  MainWindowFixture::PumpWhile([&] { return fixture.window.running(); });
+  EXPECT_FALSE(fixture.window.running());
   EXPECT_EQ(GetCursor(), arrow);
-  for (const auto& [window, idle] : windows) EXPECT_EQ(CursorOver(window), idle);
+  progress.Create();  // as the next run would show it
+  for (const auto& [window, idle] : windows()) EXPECT_EQ(CursorOver(window), idle);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The UI tests create real windows: OLE (for drag and drop) and the common
-// controls are set up once for the test thread, as the program's Main does.
+// controls are set up once for the test thread, as RunProgram does.
 
 #include <windows.h>
 #include <commctrl.h>

@@ -40,7 +40,8 @@ struct ShownBox {
 class MainWindowFixture {
  public:
   explicit MainWindowFixture(unsigned dpi = 96, FileSystem& files = SystemFileSystem())
-      : window((SetDpiOverride(dpi), MainServices{files, messages, SystemCodePage(), dialog})) {
+      : window(MainServices{files, messages, SystemCodePage(), dialog,
+                            [dpi](HWND) { return dpi; }}) {
     if (!window.Create()) throw std::runtime_error("the main window was not created");
     window.Show();
     // Under Wine the focus arrives later, as messages from the X server.
@@ -54,7 +55,6 @@ class MainWindowFixture {
     PumpMessages();
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    SetDpiOverride(0);
   }
 
   // Clicks a button; a run that OK starts is pumped to its end.

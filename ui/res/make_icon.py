@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Draws velmori.ico: a page of source code whose comment lines are struck out.
 
-Images: 16, 32 and 48 pixels in 32-bit colour with alpha, and 32 pixels in 256
-colours. Each size is drawn pixel by pixel from its own table, so the lines stay
+Images: 16, 32 and 48 pixels in 32-bit color with alpha, and 32 pixels in 256
+colors. Each size is drawn pixel by pixel from its own table, so the lines stay
 crisp. Run it after changing the design and commit the .ico it writes:
 
     python3 ui/res/make_icon.py ui/res/velmori.ico
@@ -93,26 +93,26 @@ def and_mask(px):
     out = bytearray()
     for row in reversed(px):
         bits = bytearray(stride)
-        for x, colour in enumerate(row):
-            if colour is None:
+        for x, color in enumerate(row):
+            if color is None:
                 bits[x // 8] |= 0x80 >> (x % 8)
         out += bits
     return bytes(out)
 
 
-def dib_header(size, bits, colours):
-    return struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, colours, 0)
+def dib_header(size, bits, colors):
+    return struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, colors, 0)
 
 
 def image_32bit(px):
     size = len(px)
     data = bytearray()
     for row in reversed(px):
-        for colour in row:
-            if colour is None:
+        for color in row:
+            if color is None:
                 data += b"\0\0\0\0"
             else:
-                r, g, b = colour
+                r, g, b = color
                 data += bytes((b, g, r, 255))
     return dib_header(size, 32, 0) + bytes(data) + and_mask(px)
 
@@ -121,17 +121,17 @@ def image_8bit(px):
     size = len(px)
     palette = [(0, 0, 0)]  # index 0: under the transparent pixels
     for row in px:
-        for colour in row:
-            if colour is not None and colour not in palette:
-                palette.append(colour)
+        for color in row:
+            if color is not None and color not in palette:
+                palette.append(color)
     assert len(palette) <= 256
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette) + b"\0" * 4 * (256 - len(palette))
     stride = (size + 3) // 4 * 4
     data = bytearray()
     for row in reversed(px):
         line = bytearray(stride)
-        for x, colour in enumerate(row):
-            line[x] = 0 if colour is None else palette.index(colour)
+        for x, color in enumerate(row):
+            line[x] = 0 if color is None else palette.index(color)
         data += line
     return dib_header(size, 8, 256) + table + bytes(data) + and_mask(px)
 
@@ -143,8 +143,8 @@ def main(path):
     offset = len(header) + 16 * len(images)
     entries = b""
     for size, bits, data in images:
-        colours = 0  # 0: 256 or more
-        entries += struct.pack("<BBBBHHII", size, size, colours, 0, 1, bits, len(data), offset)
+        colors = 0  # 0: 256 or more
+        entries += struct.pack("<BBBBHHII", size, size, colors, 0, 1, bits, len(data), offset)
         offset += len(data)
     with open(path, "wb") as out:
         out.write(header + entries + b"".join(data for _, _, data in images))

@@ -41,16 +41,18 @@ bool EndsWithContinuation(const char* begin, const char* end, const CodePage& pa
   return t - begin >= 2 && t[-1] == '_' && IsBlank(t[-2]) && !IsSecondByte(begin, t - 2, page);
 }
 
-bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
+// Whether a line is an Attribute line: after any blanks, the word "Attribute"
+// in any ASCII letter case, then a blank or the line's end. Only ASCII bytes
+// come before the word, so it starts a character.
+bool IsAttributeLine(const char* p, const char* end) {
   static constexpr std::string_view kWord = "attribute";
-  for (const char* from = p;;) {
-    const char* hit = FindAnyOf<true, 'a'>(from, end);
-    if (end - hit < static_cast<std::ptrdiff_t>(kWord.size())) return false;
-    if (!IsSecondByte(from, hit, page) && StartsWithNoCase({hit, kWord.size()}, kWord)) {
-      return true;
-    }
-    from = hit + 1;
+  while (p != end && IsBlank(*p)) ++p;
+  if (static_cast<std::size_t>(end - p) < kWord.size() ||
+      !StartsWithNoCase({p, kWord.size()}, kWord)) {
+    return false;
   }
+  p += kWord.size();
+  return p == end || IsBlank(*p) || *p == '\r' || *p == '\n';
 }
 
 }  // namespace
@@ -74,7 +76,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
     if (!inCode) {
       lineEnd = FindLineEnd(p, end);
       cut = lineEnd;
-      if (ContainsAttribute(p, lineEnd, page)) {
+      if (IsAttributeLine(p, end)) {
         seenAttribute = true;
       } else if (seenAttribute) {
         inCode = true;

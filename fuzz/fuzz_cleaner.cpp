@@ -6,8 +6,9 @@
 //  * CR LF, a lone CR and a lone LF each end an input line; every line comes
 //    out ended by CR LF, as many lines as went in;
 //  * the header lines stay as they are: every line before the first line
-//    without the word "Attribute" (ASCII letters in any case) that follows a
-//    line with it;
+//    that is no Attribute line and follows one that is. An Attribute line is
+//    one whose first word, after any blanks, is "Attribute" (ASCII letters in
+//    any case), followed by a blank or the line's end;
 //  * every later line is cut at its first apostrophe outside double-quoted
 //    literals, and a comment continued by " _" swallows the next line whole;
 //  * the comment lines reported are the lines cut and the lines swallowed.
@@ -39,14 +40,16 @@ bool EndsWithContinuation(const Chars& chars, std::size_t first) {
   return end - first >= 2 && IsChar(chars[end - 1], '_') && IsBlank(chars[end - 2]);
 }
 
-// Whether the word "attribute", in any ASCII letter case, starts at a character of the line.
-bool ContainsAttribute(std::string_view line, const Chars& chars) {
-  std::size_t offset = 0;
-  for (std::string_view character : chars) {
-    if (StartsWithNoCase(line.substr(offset), "attribute")) return true;
-    offset += character.size();
+// Whether the line is an Attribute line: blanks, then the word "attribute" in
+// any ASCII letter case, then a blank or nothing more.
+bool IsAttributeLine(const Chars& chars) {
+  std::size_t i = 0;
+  while (i < chars.size() && IsBlank(chars[i])) ++i;
+  for (const char letter : std::string_view("attribute")) {
+    if (i == chars.size() || chars[i].size() != 1 || Fold(chars[i][0]) != letter) return false;
+    ++i;
   }
-  return false;
+  return i == chars.size() || IsBlank(chars[i]);
 }
 
 struct Expected {
@@ -63,7 +66,7 @@ Expected ExpectedCleaning(std::string_view input, const CodePage& page) {
   for (std::string_view line : SplitLines(input)) {
     const Chars chars = Characters(line, page);
     if (!inCode) {
-      if (ContainsAttribute(line, chars)) {
+      if (IsAttributeLine(chars)) {
         seenAttribute = true;
       } else if (seenAttribute) {
         inCode = true;

@@ -73,5 +73,54 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"LeadByteBeforeLineEnd", "x = \x83\r\n' c\x83\r\n", "x = \x83\r\n\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+struct FileCase {
+  const char* name;
+  const char* source;
+  const char* expected;
+};
+
+class Files : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(Files, KeepTheirHeader) { EXPECT_EQ(Clean(GetParam().source), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    AttributeLines, Files,
+    ::testing::Values(
+        // A designer whose caption, property and control names hold the word:
+        // none of its lines is an Attribute line, so VB6's 'False note stays.
+        FileCase{"DesignerWordsAreNoAttributeLines",
+                 "VERSION 5.00\r\n"
+                 "Begin VB.Form frmMain \r\n"
+                 "   Caption         =   \"Attribute\"\r\n"
+                 "   OtherAttributes = \"\"\r\n"
+                 "   Begin VB.TextBox txtAttribute \r\n"
+                 "      Underline       =   0   'False\r\n"
+                 "   End\r\n"
+                 "End\r\n"
+                 "Attribute VB_Name = \"frmMain\"\r\n"
+                 "x = 1 ' c\r\n",
+                 "VERSION 5.00\r\n"
+                 "Begin VB.Form frmMain \r\n"
+                 "   Caption         =   \"Attribute\"\r\n"
+                 "   OtherAttributes = \"\"\r\n"
+                 "   Begin VB.TextBox txtAttribute \r\n"
+                 "      Underline       =   0   'False\r\n"
+                 "   End\r\n"
+                 "End\r\n"
+                 "Attribute VB_Name = \"frmMain\"\r\n"
+                 "x = 1 \r\n"},
+        FileCase{"IndentedLowerCase", "  attribute x.VB_UserMemId = 0\r\nx ' c\r\n",
+                 "  attribute x.VB_UserMemId = 0\r\nx \r\n"},
+        FileCase{"TabAfterWord", "\tATTRIBUTE\tVB_Name\r\nx ' c\r\n", "\tATTRIBUTE\tVB_Name\r\nx \r\n"},
+        FileCase{"WordAlone", "Attribute\r\nx ' c\r\n", "Attribute\r\nx \r\n"},
+        FileCase{"WordAloneBeforeLoneLf", "Attribute\nx ' c", "Attribute\r\nx \r\n"},
+        // None of these lines is an Attribute line: no code part, nothing cut.
+        FileCase{"EqualsRightAfterWord", "Attribute=1\r\nx ' c\r\n", "Attribute=1\r\nx ' c\r\n"},
+        FileCase{"LongerWord", "Attributes x\r\nx ' c\r\n", "Attributes x\r\nx ' c\r\n"},
+        FileCase{"WordInsideName", "txtAttribute x\r\nx ' c\r\n", "txtAttribute x\r\nx ' c\r\n"},
+        FileCase{"WordLaterInLine", "x = \"Attribute\" ' c\r\nx ' c\r\n",
+                 "x = \"Attribute\" ' c\r\nx ' c\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 }  // namespace
 }  // namespace velmori

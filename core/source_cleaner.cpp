@@ -87,7 +87,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
         lineEnd = FindLineEnd(p, end);
         cut = p;
         continuedComment = EndsWithContinuation(p, lineEnd, page);
-        ++commentLines;
+        if (lineEnd != p) ++commentLines;  // an empty line loses nothing
       } else {
         const CodeScan scanned = ScanCodeLine(p, end, page);
         cut = scanned.cut;
@@ -109,7 +109,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
   }
   const bool changed = run != source.data();
   cleaned.append(run, static_cast<std::size_t>(end - run));
-  return {changed, commentLines};
+  return {changed, commentLines, inCode};
 }
 
 }  // namespace velmori

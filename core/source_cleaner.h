@@ -11,7 +11,8 @@ namespace velmori {
 
 struct StripResult {
   bool changed = false;           // the cleaned text differs from the source
-  std::int64_t commentLines = 0;  // code lines that lost a comment or belonged to one
+  std::int64_t commentLines = 0;  // lines that lost text
+  bool codePart = false;          // some line belongs to the code part
 };
 
 // Writes the cleaned text of `source` into `cleaned` (replacing what it held):

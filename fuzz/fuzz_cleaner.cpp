@@ -11,7 +11,9 @@
 //    any case), followed by a blank or the line's end;
 //  * every later line is cut at its first apostrophe outside double-quoted
 //    literals, and a comment continued by " _" swallows the next line whole;
-//  * the comment lines reported are the lines cut and the lines swallowed.
+//  * the comment lines reported are the lines that lose text: the lines cut
+//    and the non-empty lines swallowed (a line end written as CR LF is no
+//    loss); the code part is reported when some line belongs to it.
 
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +57,7 @@ bool IsAttributeLine(const Chars& chars) {
 struct Expected {
   std::string cleaned;
   std::int64_t commentLines = 0;
+  bool codePart = false;
 };
 
 // The cleaned text, read one character at a time with no shortcut.
@@ -72,10 +75,11 @@ Expected ExpectedCleaning(std::string_view input, const CodePage& page) {
         inCode = true;
       }
     }
+    expected.codePart = expected.codePart || inCode;
     std::size_t kept = line.size();
     if (inCode && continuedComment) {
       kept = 0;
-      ++expected.commentLines;
+      if (!line.empty()) ++expected.commentLines;
       continuedComment = EndsWithContinuation(chars, 0);
     } else if (inCode) {
       bool inLiteral = false;
@@ -102,6 +106,7 @@ void CheckCleaning(std::string_view input, const CodePage& page) {
   const Expected expected = ExpectedCleaning(input, page);
   Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
   Check(result.commentLines == expected.commentLines, "another number of comment lines");
+  Check(result.codePart == expected.codePart, "the code part flag is wrong");
   Check(result.changed == (cleaned != input), "the changed flag is wrong");
 
   std::string again = "stale\r\n";

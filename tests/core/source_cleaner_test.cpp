@@ -122,5 +122,35 @@ INSTANTIATE_TEST_SUITE_P(
                  "x = \"Attribute\" ' c\r\nx ' c\r\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+struct CountCase {
+  const char* name;
+  const char* source;
+  std::int64_t commentLines;
+  bool codePart;
+};
+
+class Counts : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(Counts, AreTheLinesThatLoseText) {
+  const CountCase& c = GetParam();
+  std::string cleaned;
+  const StripResult result = StripComments(c.source, kShiftJis, cleaned);
+  EXPECT_EQ(result.commentLines, c.commentLines);
+  EXPECT_EQ(result.codePart, c.codePart);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommentLines, Counts,
+    ::testing::Values(
+        CountCase{"CutLines", "Attribute a\r\nx ' c\r\ny\r\n'\r\n", 2, true},
+        CountCase{"SwallowedLines", "Attribute a\r\n' c _\r\nd _\r\ne\r\nf\r\n", 3, true},
+        CountCase{"ContinuationEndsOnEmptyLine", "Attribute a\r\n' c _\r\n\r\nf ' g\r\n", 2, true},
+        CountCase{"LineEndsAreNoLoss", "Attribute a\nx\ry", 0, true},
+        CountCase{"HeaderNotesAreNoComments", "Begin\r\n  Underline = 0 'False\r\nEnd\r\n"
+                  "Attribute a\r\n", 0, false},
+        CountCase{"NoAttributeLine", "x ' c\r\n", 0, false},
+        CountCase{"EmptyFile", "", 0, false}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 }  // namespace
 }  // namespace velmori

@@ -55,13 +55,38 @@ bool IsAttributeLine(const char* p, const char* end) {
   return p == end || IsBlank(*p) || *p == '\r' || *p == '\n';
 }
 
+// The first byte that makes the text no text of the code page: a NUL, or the
+// lead byte of a character whose second byte is below 0x40. Null when the text
+// is valid.
+const char* FindNotText(const char* p, const char* end, const CodePage& page) {
+  while (p != end) {
+    if (*p == '\0') return p;
+    const std::size_t length = page.CharLength(p, end);
+    if (length == 2 && static_cast<unsigned char>(p[1]) < 0x40) return p;
+    p += length;
+  }
+  return nullptr;
+}
+
+// The 1-based number of the line holding `at`.
+std::int64_t LineNumber(const char* begin, const char* at) {
+  std::int64_t line = 1;
+  for (const char* p = begin; p != at; ++p) {
+    if (*p == '\n' || (*p == '\r' && p[1] != '\n')) ++line;  // at itself is no line end
+  }
+  return line;
+}
+
 }  // namespace
 
 StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned) {
   cleaned.clear();
-  cleaned.reserve(source.size() + 2);
   const char* p = source.data();
   const char* const end = p + source.size();
+  if (const char* notText = FindNotText(p, end, page)) {
+    return {.notTextLine = LineNumber(p, notText)};
+  }
+  cleaned.reserve(source.size() + 2);
   // Unchanged lines are not copied one by one: `run` marks the start of the
   // bytes that pass through as they are and are appended in one piece.
   const char* run = p;

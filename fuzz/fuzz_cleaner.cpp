@@ -11,6 +11,11 @@
 //    any case), followed by a blank or the line's end;
 //  * every later line is cut at its first apostrophe outside double-quoted
 //    literals, and a comment continued by " _" swallows the next line whole;
+//  * a text holding a NUL byte, or a double-byte character (a lead byte and
+//    the byte after it, unless that is CR or LF) whose second byte is below
+//    0x40, is no text of the code page: the number of the first line with such a byte is
+//    reported, and the text counts as unchanged. (Inputs that are not text are
+//    also cleaned again once made text, each such byte replaced.)
 //  * the comment lines reported are the lines that lose text: the lines cut
 //    and the non-empty lines swallowed (a line end written as CR LF is no
 //    loss); the code part is reported when some line belongs to it.
@@ -54,10 +59,18 @@ bool IsAttributeLine(const Chars& chars) {
   return i == chars.size() || IsBlank(chars[i]);
 }
 
+// Whether a character makes the text no text of the code page: a NUL byte, or
+// a lead byte with a second byte below 0x40.
+bool IsNotText(std::string_view character) {
+  return (character.size() == 1 && character[0] == '\0') ||
+         (character.size() == 2 && static_cast<unsigned char>(character[1]) < 0x40);
+}
+
 struct Expected {
   std::string cleaned;
   std::int64_t commentLines = 0;
   bool codePart = false;
+  std::int64_t notTextLine = 0;
 };
 
 // The cleaned text, read one character at a time with no shortcut.
@@ -66,8 +79,13 @@ Expected ExpectedCleaning(std::string_view input, const CodePage& page) {
   bool seenAttribute = false;
   bool inCode = false;
   bool continuedComment = false;
+  std::int64_t lineNumber = 0;
   for (std::string_view line : SplitLines(input)) {
     const Chars chars = Characters(line, page);
+    ++lineNumber;
+    for (std::string_view character : chars) {
+      if (IsNotText(character) && expected.notTextLine == 0) expected.notTextLine = lineNumber;
+    }
     if (!inCode) {
       if (IsAttributeLine(chars)) {
         seenAttribute = true;
@@ -104,6 +122,11 @@ void CheckCleaning(std::string_view input, const CodePage& page) {
   std::string cleaned = "stale text that the cleaner must replace\r\n";
   const velmori::StripResult result = velmori::StripComments(input, page, cleaned);
   const Expected expected = ExpectedCleaning(input, page);
+  Check(result.notTextLine == expected.notTextLine, "another line for the first byte not text");
+  if (expected.notTextLine != 0) {
+    Check(!result.changed, "text that is no text counts as changed");
+    return;
+  }
   Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
   Check(result.commentLines == expected.commentLines, "another number of comment lines");
   Check(result.codePart == expected.codePart, "the code part flag is wrong");
@@ -114,10 +137,33 @@ void CheckCleaning(std::string_view input, const CodePage& page) {
   Check(again == cleaned, "cleaning the cleaned text changed it");
 }
 
+// The input made text of the code page, so that inputs that are not text still
+// try the cleaning rules: a NUL becomes '0', and a lead byte whose second byte
+// is below 0x40 becomes '?', leaving that byte a character of its own.
+std::string MadeText(std::string_view input, const CodePage& page) {
+  std::string text(input);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\0') text[i] = '0';
+    if (!page.IsLead(static_cast<unsigned char>(text[i])) || i + 1 == text.size()) continue;
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    if (next == '\r' || next == '\n') continue;
+    if (next < 0x40) {
+      text[i] = '?';
+    } else {
+      ++i;  // the second byte
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  for (const CodePage& page : CodePagesFor(input)) CheckCleaning(input, page);
+  for (const CodePage& page : CodePagesFor(input)) {
+    CheckCleaning(input, page);
+    const std::string text = MadeText(input, page);
+    if (text != input) CheckCleaning(text, page);
+  }
   return 0;
 }

@@ -41,25 +41,52 @@ bool EndsWithContinuation(const char* begin, const char* end, const CodePage& pa
   return t - begin >= 2 && t[-1] == '_' && IsBlank(t[-2]) && !IsSecondByte(begin, t - 2, page);
 }
 
-bool ContainsAttribute(const char* p, const char* end, const CodePage& page) {
+// Whether a line is an Attribute line: after any blanks, the word "Attribute"
+// in any ASCII letter case, then a blank or the line's end. Only ASCII bytes
+// come before the word, so it starts a character.
+bool IsAttributeLine(const char* p, const char* end) {
   static constexpr std::string_view kWord = "attribute";
-  for (const char* from = p;;) {
-    const char* hit = FindAnyOf<true, 'a'>(from, end);
-    if (end - hit < static_cast<std::ptrdiff_t>(kWord.size())) return false;
-    if (!IsSecondByte(from, hit, page) && StartsWithNoCase({hit, kWord.size()}, kWord)) {
-      return true;
-    }
-    from = hit + 1;
+  while (p != end && IsBlank(*p)) ++p;
+  if (static_cast<std::size_t>(end - p) < kWord.size() ||
+      !StartsWithNoCase({p, kWord.size()}, kWord)) {
+    return false;
   }
+  p += kWord.size();
+  return p == end || IsBlank(*p) || *p == '\r' || *p == '\n';
+}
+
+// The first byte that makes the text no text of the code page: a NUL, or the
+// lead byte of a character whose second byte is below 0x40. Null when the text
+// is valid.
+const char* FindNotText(const char* p, const char* end, const CodePage& page) {
+  while (p != end) {
+    if (*p == '\0') return p;
+    const std::size_t length = page.CharLength(p, end);
+    if (length == 2 && static_cast<unsigned char>(p[1]) < 0x40) return p;
+    p += length;
+  }
+  return nullptr;
+}
+
+// The 1-based number of the line holding `at`.
+std::int64_t LineNumber(const char* begin, const char* at) {
+  std::int64_t line = 1;
+  for (const char* p = begin; p != at; ++p) {
+    if (*p == '\n' || (*p == '\r' && p[1] != '\n')) ++line;  // at itself is no line end
+  }
+  return line;
 }
 
 }  // namespace
 
 StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned) {
   cleaned.clear();
-  cleaned.reserve(source.size() + 2);
   const char* p = source.data();
   const char* const end = p + source.size();
+  if (const char* notText = FindNotText(p, end, page)) {
+    return {.notTextLine = LineNumber(p, notText)};
+  }
+  cleaned.reserve(source.size() + 2);
   // Unchanged lines are not copied one by one: `run` marks the start of the
   // bytes that pass through as they are and are appended in one piece.
   const char* run = p;
@@ -74,7 +101,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
     if (!inCode) {
       lineEnd = FindLineEnd(p, end);
       cut = lineEnd;
-      if (ContainsAttribute(p, lineEnd, page)) {
+      if (IsAttributeLine(p, end)) {
         seenAttribute = true;
       } else if (seenAttribute) {
         inCode = true;
@@ -85,7 +112,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
         lineEnd = FindLineEnd(p, end);
         cut = p;
         continuedComment = EndsWithContinuation(p, lineEnd, page);
-        ++commentLines;
+        if (lineEnd != p) ++commentLines;  // an empty line loses nothing
       } else {
         const CodeScan scanned = ScanCodeLine(p, end, page);
         cut = scanned.cut;
@@ -107,7 +134,7 @@ StripResult StripComments(std::string_view source, const CodePage& page, std::st
   }
   const bool changed = run != source.data();
   cleaned.append(run, static_cast<std::size_t>(end - run));
-  return {changed, commentLines};
+  return {changed, commentLines, inCode};
 }
 
 }  // namespace velmori

@@ -11,12 +11,21 @@ namespace velmori {
 
 struct StripResult {
   bool changed = false;           // the cleaned text differs from the source
-  std::int64_t commentLines = 0;  // code lines that lost a comment or belonged to one
+  std::int64_t commentLines = 0;  // lines that lost text
+  bool codePart = false;          // some line belongs to the code part
+  std::int64_t notTextLine = 0;   // 1-based line of the first byte that is not text of
+                                  // the code page; 0 when the text is valid
 };
 
 // Writes the cleaned text of `source` into `cleaned` (replacing what it held):
 // header lines as they are, code lines cut before their comment, every line
 // ended by CR LF. The cleaned text has as many lines as the source.
+//
+// A source that is not text of the code page is not cleaned: one that holds a
+// NUL byte, or a double-byte character whose second byte is below 0x40 (no
+// double-byte code page has one; such bytes come from another code page or
+// from UTF-16). Then notTextLine says where, `changed` is false and `cleaned`
+// holds nothing of use.
 StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned);
 
 }  // namespace velmori

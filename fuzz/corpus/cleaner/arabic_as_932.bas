@@ -1,0 +1,2 @@
+Attribute VB_Name = "basArabic"
+Set r = Find("nameö", "ID<>'" & Trim(x) & "'")

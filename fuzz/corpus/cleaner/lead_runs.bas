@@ -1,0 +1,3 @@
+Attribute VB_Name = "basRuns"
+x =  ' pair then blank
+y = ' odd run

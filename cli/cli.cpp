@@ -117,6 +117,7 @@ class ConsoleMessages final : public MessagePort {
     std::string shown = message;
     // The window's warning names no file; here the project named is the one.
     if (shown == text::kProjectMissing) shown += "\n" + project_;
+    if (shown.rfind(text::kSourceNotText, 0) == 0) shown += "\n" + std::string(text::kCliTryCodePage);
     std::string out = "velmori-cli: ";
     bool first = true;
     std::size_t start = 0;
@@ -175,6 +176,7 @@ struct FileRecord {
   SourceState state;
   FileKind kind;
   std::int64_t commentLines, bytesBefore, bytesAfter;
+  bool codePart;
 };
 
 // Counts every file; for check lists, for diff prints, as the run goes.
@@ -187,7 +189,12 @@ class Report final : public RunObserver {
   void SourceDone(const SourceOutcome& outcome) override {
     const std::string path = DisplayPath(outcome.path, current_);
     files.push_back({path, outcome.state, outcome.kind, outcome.commentLines,
-                     outcome.bytesBefore, outcome.bytesAfter});
+                     outcome.bytesBefore, outcome.bytesAfter, outcome.codePart});
+    // All header by the rules: its comments are kept, and a gate should know.
+    const bool read = outcome.kind == FileKind::Ordinary;
+    if (read && !outcome.codePart && outcome.bytesBefore > 0 && !options_.quiet) {
+      console_.Text(Stream::Err, "velmori-cli: " + text::CliNoCodePart(path));
+    }
     commentLines += outcome.commentLines;
     if (outcome.state == SourceState::Changed) ++changed;
     if (outcome.state == SourceState::Missing) {
@@ -294,6 +301,9 @@ std::string Json(const Options& options, const Report& report, const std::string
     files += std::string(", \"state\": \"") + kStates[static_cast<int>(file.state)] + "\"";
     if (file.state == SourceState::Skipped) {
       files += std::string(", \"reason\": \"") + kReasons[static_cast<int>(file.kind)] + "\"";
+    }
+    if (file.kind == FileKind::Ordinary) {
+      files += std::string(", \"code_part\": ") + (file.codePart ? "true" : "false");
     }
     files += ", \"comment_lines\": " +
              std::to_string(file.commentLines) + ", \"bytes_before\": " +

@@ -57,6 +57,12 @@ inline constexpr char kSeveralMatches[] =
     "大文字と小文字だけが違う名前のファイルが複数あり、どれを使うか決められません。";
 inline constexpr char kMatchesFound[] = "見つかったファイル:";
 inline constexpr char kSourceUnreadable[] = "ソース ファイルを読み込めませんでした。";
+// A source with bytes that are no text of the code page (another code page, UTF-16, binary).
+inline constexpr char kSourceNotText[] = "ソース ファイルがこのコード ページのテキストではありません。";
+inline std::string NotTextAt(long long line, unsigned codePage) {
+  return std::to_string(line) + " 行目に、コード ページ " + std::to_string(codePage) +
+         " の文字として読めないバイトがあります。";
+}
 inline constexpr char kOutOfMemory[] = "メモリが足りません。";
 inline constexpr char kReadOnlySource[] = "読み取り専用のファイルは書き換えられません。";
 // A file the system does not let this user write (its permissions, or another program's hold).
@@ -105,6 +111,9 @@ inline std::string CliMissing(std::string_view path) {
 inline std::string CliNoCodePart(std::string_view path) {
   return "Attribute 行がないため、コメントを削除しないファイルです: " + std::string(path) + "\n";
 }
+// After a report of a source that is not text of the code page.
+inline constexpr char kCliTryCodePage[] =
+    "ほかのコード ページで書かれたファイルなら、--code-page N で指定してください。";
 // check: listed sources were not there, so the check cannot vouch for them.
 inline constexpr char kCliCheckMissing[] =
     "見つからないファイルがあるため、コメントが残っていないことを確認できません "

@@ -131,6 +131,7 @@ struct PendingSource {
   std::int64_t commentLines = 0;
   std::int64_t bytesBefore = 0;
   std::int64_t bytesAfter = 0;
+  bool codePart = false;
   std::unique_ptr<TempFile> temp;  // when the file is to be replaced
   NativeString folder;             // the real folder it is replaced in
 };
@@ -202,7 +203,7 @@ class Batch {
                                                   read ? original : std::string_view(),
                                                   read ? cleaned : std::string_view(),
                                                   source.bytesBefore, source.bytesAfter,
-                                                  source.commentLines});
+                                                  source.commentLines, source.codePart});
     }
     context_.progress.FileDone(source.index);
   }
@@ -277,6 +278,13 @@ std::optional<Failure> PrepareSource(const RunContext& context, PendingSource& s
     buffers = SourceBuffers();
     return Failure{text::kSourceUnreadable, source.path, text::kOutOfMemory};
   }
+  // Bytes of another code page, or no text at all: cutting them could cut code.
+  if (strip.notTextLine != 0) {
+    return Failure{text::kSourceNotText, source.path,
+                   text::NotTextAt(strip.notTextLine, context.codePage.id()) + "\n" +
+                       text::kSourceUnchanged};
+  }
+  source.codePart = strip.codePart;
   source.state = strip.changed ? SourceState::Changed : SourceState::Unchanged;
   source.commentLines = strip.commentLines;
   source.bytesBefore = static_cast<std::int64_t>(buffers.original.size());

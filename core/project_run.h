@@ -32,6 +32,7 @@ struct SourceOutcome {
   std::int64_t bytesBefore;   // 0 when skipped
   std::int64_t bytesAfter;
   std::int64_t commentLines;  // as the cleaner counted them
+  bool codePart;              // some line is code (none: no Attribute line, comments kept)
 };
 
 // Told of every listed source file once the run is done with it. Tools use it

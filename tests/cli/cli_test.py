@@ -197,6 +197,23 @@ class Cli(unittest.TestCase):
         left = [n for _, _, files in os.walk(self.root) for n in files if ".velmori" in n]
         self.assertEqual(left, [])
 
+    def test_a_module_of_another_code_page_stops_the_run_unless_its_code_page_is_given(self):
+        arabic = HEADER + b's = "name\xf6", "ID<>\'" & Trim(T.Text) & "\'") \' c\r\n'
+        self.write({"ar.vbp": b"Module=a; ar.bas\r\nModule=n; notes.dbm\r\n", "ar.bas": arabic,
+                    "notes.dbm": b"' no Attribute line: all of it is header\r\nx = 1 ' kept\r\n"})
+        rc, _, stderr = self.run_cli("clean", "ar.vbp")
+        self.assertEqual(rc, 2, stderr)
+        self.assertIn("ソース ファイルがこのコード ページのテキストではありません。", stderr)
+        self.assertIn("2 行目に、コード ページ 932 ", stderr)
+        self.assertIn("--code-page", stderr)
+        self.assertEqual(self.read("ar.bas"), arabic)
+        rc, out, stderr = self.run_cli("clean", "--json", "--code-page", "1256", "ar.vbp")
+        self.assertEqual(rc, 0, stderr)
+        self.assertEqual(self.read("ar.bas"), arabic[:-len(b" ' c\r\n")] + b" \r\n")
+        self.assertIn("Attribute", stderr)  # in code page 1256 on Windows: the Japanese is lost
+        self.assertIn(": notes.dbm\n", stderr)
+        self.assertEqual([f.get("code_part") for f in json.loads(out)["files"]], [True, False])
+
     def test_output_that_cannot_be_written_is_a_failure(self):
         with open(os.devnull if WINDOWS and not os.path.exists("/dev/full") else "/dev/full",
                   "wb") as full:
@@ -218,6 +235,8 @@ class NativeFiles(unittest.TestCase):
         Cli.write(self, files, root)
 
     def run_cli(self, *arguments, env=None, prefix=(), cwd=None):
+        # The system's reasons in English, as os.strerror gives them here.
+        env = dict(env or os.environ, LC_ALL="C.UTF-8")
         done = subprocess.run(list(prefix) + COMMAND + list(arguments), cwd=cwd or self.root,
                               capture_output=True, timeout=120, env=env)
         return done.returncode, done.stdout, done.stderr.decode("utf-8", "replace")

@@ -27,21 +27,27 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
     const char* name;
     int answer;                // to the confirmation
     bool readOnly, throwing;   // the module is read-only; reading it throws
+    const char* module;        // its bytes; null: a module with a comment
     UINT style;                // of the box after the confirmation; 0: none
     const wchar_t* text;       // a part of its text
     HCURSOR cursor;            // and what was shown meanwhile
     bool progressShown;
   } cases[] = {
-      {"cancelled", IDCANCEL, false, false, 0, nullptr, nullptr, false},
-      {"no answer", 0, false, false, 0, nullptr, nullptr, false},
-      {"cleaned", IDOK, false, false, kInformation, L"正常に終了しました。", arrow, false},
-      {"read-only module", IDOK, true, false, kError, L"basTool.bas", wait, true},
-      {"unexpected failure", IDOK, false, true, kError, L"out of memory", arrow, false},
+      {"cancelled", IDCANCEL, false, false, nullptr, 0, nullptr, nullptr, false},
+      {"no answer", 0, false, false, nullptr, 0, nullptr, nullptr, false},
+      {"cleaned", IDOK, false, false, nullptr, kInformation, L"正常に終了しました。", arrow, false},
+      {"read-only module", IDOK, true, false, nullptr, kError, L"basTool.bas", wait, true},
+      {"unexpected failure", IDOK, false, true, nullptr, kError, L"out of memory", arrow, false},
+      // Code page 1256 text read as 932: 0xF6 would take the quote after it.
+      {"a module of another code page", IDOK, false, false,
+       "Attribute VB_Name = \"m\"\r\ns = \"name\xF6\", \"ID<>'\" & t & \"'\"\r\n", kError,
+       L"basTool.bas\n\n2 行目に、コード ページ 932 ", wait, true},
   };
   for (const auto& c : cases) {
     TempFolder folder;
     folder.Write("tool.vbp", "Type=Exe\r\nModule=basTool; basTool.bas\r\n");
-    folder.Write("basTool.bas", kDirtyModule);
+    const std::string module = c.module != nullptr ? c.module : kDirtyModule;
+    folder.Write("basTool.bas", module);
     if (c.readOnly) SetFileAttributesW(folder.Native("basTool.bas").c_str(), FILE_ATTRIBUTE_READONLY);
     ForwardingFiles throwing;
     throwing.beforeRead = [](const NativeString& path) {
@@ -72,7 +78,7 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
       EXPECT_EQ(fixture.window.progress().hwnd(), nullptr) << c.name;
       EXPECT_TRUE(IsWindowVisible(fixture.window.hwnd()) && IsWindowEnabled(fixture.window.hwnd()))
           << c.name;  // ready for another run
-      EXPECT_EQ(folder.Read("basTool.bas"), c.style == kInformation ? kCleanModule : kDirtyModule) << c.name;
+      EXPECT_EQ(folder.Read("basTool.bas"), c.style == kInformation ? kCleanModule : module) << c.name;
       if (c.style == kInformation) {  // and again
         fixture.Click(fixture.window.okButton());
         ASSERT_EQ(fixture.shown.size(), 4u);

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "code_page.h"
+#include "messages.h"
 #include "os/file_system.h"
 #include "project_run.h"
 #include "source_cleaner.h"
@@ -83,12 +84,11 @@ class NoProgress final : public velmori::RunProgress {
   void RunEnded() override {}
 };
 
-class KeptMessages final : public velmori::MessagePort {
+class KeptMessages final : public velmori::RunObserver {
  public:
-  velmori::Answer ShowMessage(const std::string& text, velmori::MessageKind kind) override {
-    if (first.empty()) first = "kind " + std::to_string(static_cast<int>(kind)) + ": " + text;
+  void RunFailed(const velmori::RunFailure& failure) override {
+    if (first.empty()) first = velmori::FailureText(failure);
     ++count;
-    return velmori::Answer::Ok;
   }
   std::string first;
   int count = 0;
@@ -360,7 +360,7 @@ void CleanProjectAgainstPlainRewrite(benchmark::State& state) {
         continue;
       }
       KeptMessages messages;
-      const velmori::RunContext context{velmori::SystemFileSystem(), messages, progress,
+      const velmori::RunContext context{velmori::SystemFileSystem(), progress, messages,
                                         CodePage::ForId(932)};
       state.ResumeTiming();
       const Clock::time_point start = Clock::now();
@@ -458,7 +458,7 @@ int PeakChildMain(const char* projectPath) {
   const std::uint64_t start = PeakResidentBytes();
   NoProgress progress;
   KeptMessages messages;
-  const velmori::RunContext context{velmori::SystemFileSystem(), messages, progress,
+  const velmori::RunContext context{velmori::SystemFileSystem(), progress, messages,
                                     CodePage::ForId(932)};
   const bool cleaned = velmori::CleanProject(context, projectPath);
   const std::uint64_t peak = PeakResidentBytes();

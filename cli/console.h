@@ -22,20 +22,22 @@ class Console {
  public:
   Console(bool utf8, unsigned codePage) : utf8_(utf8), codePage_(codePage) {}
 
-  bool IsTerminal(Stream stream) const { return IsConsole(stream); }
+  // Whether the stream is a console (Windows) or a terminal (POSIX).
+  static bool IsTerminal(Stream stream);
+
   // The program's own text (UTF-8): messages, listings, file names.
   void Text(Stream stream, std::string_view utf8) {
-    if (IsConsole(stream)) return Terminal(stream, utf8);
+    if (IsTerminal(stream)) return Terminal(stream, utf8);
     Put(stream, WriteBytes(stream, utf8_ ? std::string(utf8) : PipeText(utf8, codePage_)));
   }
   // Bytes of the sources' code page.
   void SourceText(Stream stream, std::string_view bytes) {
-    if (IsConsole(stream)) return Terminal(stream, AnsiToUtf8(bytes, codePage_));
+    if (IsTerminal(stream)) return Terminal(stream, AnsiToUtf8(bytes, codePage_));
     Put(stream, WriteBytes(stream, utf8_ ? AnsiToUtf8(bytes, codePage_) : std::string(bytes)));
   }
   // UTF-8 whatever --utf8 says: JSON is UTF-8 by definition.
   void Utf8(Stream stream, std::string_view utf8) {
-    if (IsConsole(stream)) return Terminal(stream, utf8);
+    if (IsTerminal(stream)) return Terminal(stream, utf8);
     Put(stream, WriteBytes(stream, utf8));
   }
 
@@ -75,7 +77,6 @@ class Console {
     if (stream == Stream::Out && outputFailure_.ok()) outputFailure_ = written;
   }
   // Each gives the failure of a write; a reader that has gone away is none.
-  static bool IsConsole(Stream stream);
   static OsStatus WriteUnicode(Stream stream, std::string_view utf8);
   static OsStatus WriteBytes(Stream stream, std::string_view bytes);
   // The program's text in the bytes a pipe gets without --utf8.

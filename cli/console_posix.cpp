@@ -15,7 +15,7 @@ int Descriptor(Stream stream) { return stream == Stream::Out ? STDOUT_FILENO : S
 
 }  // namespace
 
-bool Console::IsConsole(Stream stream) { return ::isatty(Descriptor(stream)) == 1; }
+bool Console::IsTerminal(Stream stream) { return ::isatty(Descriptor(stream)) == 1; }
 
 OsStatus Console::WriteUnicode(Stream stream, std::string_view utf8) {
   return WriteBytes(stream, utf8);

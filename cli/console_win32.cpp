@@ -22,7 +22,7 @@ OsStatus WriteFailure() {
 
 }  // namespace
 
-bool Console::IsConsole(Stream stream) {
+bool Console::IsTerminal(Stream stream) {
   DWORD mode = 0;
   return ::GetConsoleMode(HandleOf(stream), &mode) != 0;
 }

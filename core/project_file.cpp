@@ -104,7 +104,7 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
       if (!StartsWithNoCase(line, row.key)) continue;
       std::string_view rest = line.substr(row.key.size());
       if (rest.empty()) {
-        parsed.missingValue = MissingValue{number, std::string(line.substr(0, row.key.size()))};
+        parsed.valuelessKey = ValuelessKey{number, std::string(line.substr(0, row.key.size()))};
         return parsed;
       }
       // Skip the one character after the key, usually "=".

@@ -36,7 +36,7 @@ class SourceLists {
 };
 
 // The first line that begins with a key but has no character after it.
-struct MissingValue {
+struct ValuelessKey {
   std::int32_t line;  // 1-based
   std::string key;    // as the line writes it
 };
@@ -45,7 +45,7 @@ struct MissingValue {
 // has no value (then the lists hold what came before that line).
 struct ParsedProject {
   SourceLists lists;
-  std::optional<MissingValue> missingValue;
+  std::optional<ValuelessKey> valuelessKey;
 };
 ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page);
 

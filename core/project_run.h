@@ -1,14 +1,15 @@
 #pragma once
-// One run: read the project file (or each project of a group), clean every
-// source file it lists.
+// One run: read the project file (or each project of a group), then read,
+// clean and replace every source file it lists. The run tells what happened as
+// data; the front ends put it into words.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "code_page.h"
 #include "os/file_system.h"
 #include "project_file.h"
+#include "run_failure.h"
 #include "ui_port.h"
 
 namespace velmori {
@@ -29,27 +30,28 @@ struct SourceOutcome {
   // writes (the file is told once it is in place, its texts long gone).
   std::string_view original;
   std::string_view cleaned;
-  std::int64_t bytesBefore;   // 0 when skipped
+  std::int64_t bytesBefore;   // 0 when not read
   std::int64_t bytesAfter;
   std::int64_t commentLines;  // as the cleaner counted them
   bool codePart;              // some line is code (none: no Attribute line, comments kept)
 };
 
-// Told of every listed source file once the run is done with it. Tools use it
-// for statistics and reports; the window needs none.
+// Told what a run does, as it does it.
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  virtual void SourceDone(const SourceOutcome& outcome) = 0;
+  // Each listed source once the run is done with it, in the order of the lists.
+  virtual void SourceDone(const SourceOutcome&) {}
+  // The failure that stopped the run: once, before the run ends.
+  virtual void RunFailed(const RunFailure& failure) = 0;
 };
 
 // Everything a run reaches outside itself.
 struct RunContext {
   FileSystem& files;
-  MessagePort& messages;
   RunProgress& progress;
+  RunObserver& observer;
   CodePage codePage;
-  RunObserver* observer = nullptr;
   // False for a dry run: everything is read and cleaned in memory, nothing written.
   bool writes = true;
 };
@@ -66,8 +68,9 @@ NativeString PathFromUserText(const NativeString& text);
 
 // Cleans a project, or each project of a project group in the group's order.
 // True when every listed file was cleaned or skipped; false after the failure
-// has been reported, or when the progress port asked the run to stop. A group
-// has all its project files read before any source is touched.
+// has been told (RunObserver::RunFailed), or when the progress port asked the
+// run to stop. A group has all its project files read before any source is
+// touched.
 bool CleanProject(const RunContext& context, const NativeString& project);
 
 }  // namespace velmori

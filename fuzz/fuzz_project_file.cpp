@@ -105,9 +105,9 @@ Expected ExpectedRead(std::string_view bytes, const CodePage& page) {
 void CheckRead(std::string_view bytes, const CodePage& page) {
   const velmori::ParsedProject parsed = velmori::ParseProjectText(bytes, page);
   const Expected expected = ExpectedRead(bytes, page);
-  if (parsed.missingValue) {
-    Check(parsed.missingValue->line == expected.badLine, "the read fails at another line");
-    Check(parsed.missingValue->key == expected.key, "the bad line's key differs");
+  if (parsed.valuelessKey) {
+    Check(parsed.valuelessKey->line == expected.badLine, "the read fails at another line");
+    Check(parsed.valuelessKey->key == expected.key, "the bad line's key differs");
     return;
   }
   Check(expected.badLine == 0, "a line holding a key alone was accepted");

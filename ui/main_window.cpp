@@ -13,6 +13,16 @@
 namespace velmori {
 namespace {
 
+// Shows the failure that stopped a run in a message box, on the window thread.
+class FailureBoxes final : public RunObserver {
+ public:
+  explicit FailureBoxes(MessagePort& messages) : messages_(messages) {}
+  void RunFailed(const RunFailure& failure) override { ShowFailure(messages_, failure); }
+
+ private:
+  MessagePort& messages_;
+};
+
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
@@ -138,7 +148,8 @@ void MainWindow::OnOk() {
       window_.get(),
       [files = &services_.files, codePage = services_.codePage, project](MessagePort& messages,
                                                                          RunProgress& progress) {
-        return CleanProject(RunContext{*files, messages, progress, codePage}, project);
+        FailureBoxes failures(messages);
+        return CleanProject(RunContext{*files, progress, failures, codePage}, project);
       },
       [this](const RunOutcome& outcome) { OnRunFinished(outcome); });
   waitCursor_.emplace();

@@ -7,7 +7,6 @@
 
 #include "main_window.h"
 #include "message_box.h"
-#include "error_report.h"
 #include "messages.h"
 
 namespace velmori {

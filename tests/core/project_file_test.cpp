@@ -30,7 +30,7 @@ class SingleLine : public ::testing::TestWithParam<LineCase> {};
 TEST_P(SingleLine, GivesTheExpectedEntry) {
   const LineCase& c = GetParam();
   const ParsedProject parsed = ParseProjectText(c.line, kShiftJis);
-  ASSERT_FALSE(parsed.missingValue);
+  ASSERT_FALSE(parsed.valuelessKey);
   SourceLists expected;
   if (c.category) expected[*c.category].push_back({c.name, c.folder});
   EXPECT_TRUE(parsed.lists == expected) << c.line;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
 #include "os/file_system.h"
 #include "project_run.h"
 #include "ui_port.h"
@@ -146,12 +147,23 @@ class TempFolder {
   std::filesystem::path root_;
 };
 
+// Shows the failure of a run in a message box, as the window does.
+class FailureBoxes final : public RunObserver {
+ public:
+  explicit FailureBoxes(MessagePort& messages) : messages_(messages) {}
+  void RunFailed(const RunFailure& failure) override { ShowFailure(messages_, failure); }
+
+ private:
+  MessagePort& messages_;
+};
+
 // A run against the real file system with recording user-interface fakes.
 struct RunFixture {
   RecordingMessages messages;
   RecordingProgress progress;
+  FailureBoxes failures{messages};
   FileSystem* files = &SystemFileSystem();
-  RunContext Context() { return RunContext{*files, messages, progress, SystemCodePage()}; }
+  RunContext Context() { return RunContext{*files, progress, failures, SystemCodePage()}; }
   bool Run(const NativeString& project) { return CleanProject(Context(), project); }
 };
 

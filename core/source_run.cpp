@@ -1,0 +1,300 @@
+#include "source_run.h"
+
+#include <memory>
+#include <new>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+
+#include "source_cleaner.h"
+
+namespace velmori {
+namespace {
+
+RunFailure Failed(Fault fault, const NativeString& path, OsStatus status = {}) {
+  RunFailure failure;
+  failure.fault = fault;
+  failure.path = path;
+  failure.status = status;
+  return failure;
+}
+
+// A failure with a temporary file of ours: the file goes, or the report names it.
+RunFailure DiscardAfter(Fault fault, const NativeString& path, OsStatus status, TempFile& temp) {
+  RunFailure failure = Failed(fault, path, status);
+  if (!temp.Discard()) failure.leftover = temp.path();
+  return failure;
+}
+
+// One listed source as it has been read.
+struct ReadSource {
+  NativeString path;   // its name on disk
+  bool repeat = false;  // done before in this run (listed twice, or by two projects): not read
+  ReadResult read;
+  std::string bytes;
+  std::optional<RunFailure> failure;  // it could not be read
+};
+
+// Reads the listed sources in list order, each file once.
+class SourceReader {
+ public:
+  SourceReader(FileSystem& files, const std::vector<NativeString>& paths, FolderNames& folders)
+      : files_(files), paths_(paths), folders_(folders) {}
+
+  ReadSource Next() { return Read(paths_[next_++]); }
+
+  // Takes back a buffer the run is done with, so that reading allocates once
+  // for the largest file.
+  void Recycle(std::string bytes) { spare_ = std::move(bytes); }
+
+ private:
+  ReadSource Read(const NativeString& listed) {
+    ReadSource source;
+    source.path = listed;
+    if (!done_.insert(PathKey(listed)).second) {
+      source.repeat = true;
+      return source;
+    }
+    source.bytes = std::move(spare_);
+    try {
+      std::variant<ReadResult, RunFailure> found =
+          ReadListed(files_, source.path, source.bytes, folders_);
+      if (RunFailure* failure = std::get_if<RunFailure>(&found)) {
+        source.failure = std::move(*failure);
+        return source;
+      }
+      source.read = std::move(std::get<ReadResult>(found));
+    } catch (const std::bad_alloc&) {
+      source.bytes = std::string();
+      source.failure = Failed(Fault::OutOfMemory, source.path);
+      return source;
+    }
+    if (!source.read.status.ok()) {
+      source.failure = Failed(Fault::SourceUnreadable, source.path, source.read.status);
+    } else if (source.path != listed && !done_.insert(PathKey(source.path)).second) {
+      source.repeat = true;  // found under another letter case: a file done already
+      source.read = ReadResult();
+    }
+    return source;
+  }
+
+  FileSystem& files_;
+  const std::vector<NativeString>& paths_;
+  FolderNames& folders_;
+  std::size_t next_ = 0;
+  std::unordered_set<NativeString> done_;  // the keys of the files read
+  std::string spare_;
+};
+
+// One listed file on its way: its cleaned text in its temporary file, waiting
+// to be flushed and put in place, or nothing to write. Told to the progress
+// display and the observer once it is in place.
+struct PendingSource {
+  std::int32_t index = 0;  // in its category
+  NativeString path;
+  bool repeat = false;
+  SourceState state = SourceState::Missing;
+  FileKind kind = FileKind::Missing;
+  std::int64_t commentLines = 0;
+  std::int64_t bytesBefore = 0;
+  std::int64_t bytesAfter = 0;
+  bool codePart = false;
+  std::unique_ptr<TempFile> temp;  // when the file is to be replaced
+  NativeString folder;             // the real folder it is replaced in
+};
+
+// Files are replaced a batch at a time: every cleaned file of the batch is
+// written, then each is flushed, then they are renamed. Flushing each file
+// right after writing it would wait for the disk once per file; after the
+// batch, the disk has written most of it meanwhile. The renames keep the list
+// order, and a failure stops the batch where it happens: the files before it
+// are in place, it and the files after it are as they were.
+class Batch {
+ public:
+  static constexpr std::size_t kMaxFiles = 64;
+  static constexpr std::int64_t kMaxBytes = 64 << 20;
+
+  explicit Batch(const RunContext& context) : context_(context) {}
+
+  bool full() const { return files_ >= kMaxFiles || bytes_ >= kMaxBytes; }
+
+  void Add(PendingSource source) {
+    if (source.temp) {
+      ++files_;
+      bytes_ += source.bytesAfter;
+    }
+    pending_.push_back(std::move(source));
+  }
+
+  // Puts every pending file in place and tells of it, up to a failure.
+  // `original` and `cleaned`: the texts of the one file of a dry run.
+  std::optional<RunFailure> Commit(std::string_view original = {}, std::string_view cleaned = {}) {
+    std::size_t stop = pending_.size();
+    std::optional<RunFailure> failure;
+    for (std::size_t i = 0; i < stop; ++i) {
+      PendingSource& source = pending_[i];
+      if (!source.temp) continue;
+      if (const OsStatus status = source.temp->Flush(); !status.ok()) {
+        failure = DiscardAfter(Fault::NotFlushed, source.path, status, *source.temp);
+        stop = i;
+      }
+    }
+    std::vector<NativeString> folders;
+    for (std::size_t i = 0; i < stop; ++i) {
+      PendingSource& source = pending_[i];
+      if (!source.temp) continue;
+      if (const OsStatus status = source.temp->MoveOver(); !status.ok()) {
+        failure = DiscardAfter(Fault::NotReplaced, source.path, status, *source.temp);
+        stop = i;
+        break;
+      }
+      if (folders.empty() || folders.back() != source.folder) folders.push_back(source.folder);
+    }
+    for (const NativeString& folder : folders) {
+      if (const OsStatus status = context_.files.FlushFolder(folder); !status.ok() && !failure) {
+        failure = Failed(Fault::FolderNotFlushed, folder, status);
+      }
+    }
+    for (std::size_t i = 0; i < stop; ++i) Tell(pending_[i], original, cleaned);
+    pending_.clear();  // discards the temporary files after a failure
+    files_ = 0;
+    bytes_ = 0;
+    return failure;
+  }
+
+ private:
+  void Tell(const PendingSource& source, std::string_view original, std::string_view cleaned) {
+    if (!source.repeat) {
+      const bool read = source.kind == FileKind::Ordinary;
+      context_.observer.SourceDone(SourceOutcome{source.path, source.state, source.kind,
+                                                 read ? original : std::string_view(),
+                                                 read ? cleaned : std::string_view(),
+                                                 source.bytesBefore, source.bytesAfter,
+                                                 source.commentLines, source.codePart});
+    }
+    context_.progress.FileDone(source.index);
+  }
+
+  const RunContext& context_;
+  std::vector<PendingSource> pending_;
+  std::size_t files_ = 0;
+  std::int64_t bytes_ = 0;
+};
+
+// Writes `cleaned` to a new file beside the original's real path, with the
+// original's metadata; on any failure the new file is removed.
+std::optional<RunFailure> WriteTemp(const RunContext& context, PendingSource& pending,
+                                    ReadSource& source, std::string_view cleaned) {
+  // Asked only now, of the file still open: a file left as it was needs no answer.
+  const NativeString realPath = source.read.file->RealPath();
+  const std::string ownSecurity = source.read.file->OwnSecurity();
+  source.read.file.reset();  // closed before it is replaced
+  if (const OsStatus status = context.files.CheckWritable(realPath); !status.ok()) {
+    return Failed(Fault::NotWritable, pending.path, status);
+  }
+  TempResult temp = context.files.CreateTempBeside(realPath);
+  if (!temp.status.ok()) return Failed(Fault::TempNotCreated, pending.path, temp.status);
+  if (const OsStatus status = temp.file->Write(cleaned); !status.ok()) {
+    return DiscardAfter(Fault::NotWritten, pending.path, status, *temp.file);
+  }
+  const OsStatus copied = temp.file->CopyMetadata(source.read.facts, ownSecurity);
+  if (!copied.ok()) return DiscardAfter(Fault::MetadataNotCopied, pending.path, copied, *temp.file);
+  pending.temp = std::move(temp.file);
+  pending.folder = FolderOf(realPath);
+  return std::nullopt;
+}
+
+// Cleans one source that has been read and, when it changed in a run that
+// writes, writes its cleaned text to a temporary file for the batch to put in
+// place. A file that is missing, a folder, hidden or a system file is skipped.
+std::optional<RunFailure> Prepare(const RunContext& context, PendingSource& pending,
+                                  ReadSource& source, std::string& cleaned) {
+  pending.path = source.path;
+  pending.repeat = source.repeat;
+  if (source.repeat) return std::nullopt;
+  if (source.failure) return std::move(source.failure);
+  const FileFacts& facts = source.read.facts;
+  pending.kind = facts.kind;
+  if (facts.kind != FileKind::Ordinary) {
+    pending.state = facts.kind == FileKind::Missing ? SourceState::Missing : SourceState::Skipped;
+    return std::nullopt;
+  }
+  StripResult strip;
+  try {
+    strip = StripComments(source.bytes, context.codePage, cleaned);
+  } catch (const std::bad_alloc&) {
+    cleaned = std::string();
+    return Failed(Fault::OutOfMemory, pending.path);
+  }
+  // Bytes of another code page, or no text at all: cutting them could cut code.
+  if (strip.notTextLine != 0) {
+    RunFailure failure = Failed(Fault::NotText, pending.path);
+    failure.line = strip.notTextLine;
+    failure.codePage = context.codePage.id();
+    return failure;
+  }
+  pending.state = strip.changed ? SourceState::Changed : SourceState::Unchanged;
+  pending.commentLines = strip.commentLines;
+  pending.codePart = strip.codePart;
+  pending.bytesBefore = static_cast<std::int64_t>(source.bytes.size());
+  pending.bytesAfter = static_cast<std::int64_t>(cleaned.size());
+  if (!strip.changed || !context.writes) return std::nullopt;
+  if (facts.readOnly) return Failed(Fault::ReadOnly, pending.path);
+  return WriteTemp(context, pending, source, cleaned);
+}
+
+}  // namespace
+
+std::variant<ReadResult, RunFailure> ReadListed(FileSystem& files, NativeString& path,
+                                                std::string& bytes, FolderNames& folders) {
+  ReadResult read = files.Read(path, bytes);
+  if (!read.status.ok() || read.facts.kind != FileKind::Missing) return read;
+  std::vector<NativeString> matches = files.FindInAnyCase(path, folders);
+  if (matches.size() > 1) {
+    RunFailure failure = Failed(Fault::SeveralMatches, path);
+    failure.matches = std::move(matches);
+    return failure;
+  }
+  if (matches.empty()) return read;
+  path = std::move(matches.front());
+  return files.Read(path, bytes);
+}
+
+bool CleanSources(const RunContext& context, const SourceList& sources, FolderNames& folders) {
+  SourceReader reader(context.files, sources.paths, folders);
+  Batch batch(context);
+  std::string cleaned;
+  // The batch goes in place before a failure is told: the files before it are done.
+  const auto stop = [&](std::optional<RunFailure> failure) {
+    if (std::optional<RunFailure> first = batch.Commit()) failure = std::move(first);
+    if (failure) context.observer.RunFailed(*failure);
+    return false;
+  };
+  for (const SourceList::Category& category : sources.categories) {
+    context.progress.CategoryStarted(category.count, category.message);
+    for (std::int32_t i = 0; i < category.count; ++i) {
+      if (context.progress.StopRequested()) return stop(std::nullopt);
+      ReadSource source = reader.Next();
+      PendingSource pending;
+      pending.index = i;
+      if (std::optional<RunFailure> failure = Prepare(context, pending, source, cleaned)) {
+        return stop(std::move(failure));
+      }
+      batch.Add(std::move(pending));
+      // A dry run tells of each file while its texts are at hand.
+      std::optional<RunFailure> failure;
+      if (!context.writes) {
+        failure = batch.Commit(source.bytes, cleaned);
+      } else if (batch.full()) {
+        failure = batch.Commit();
+      }
+      if (failure) return stop(std::move(failure));
+      reader.Recycle(std::move(source.bytes));
+    }
+    // A category's files are told before the next category begins.
+    if (std::optional<RunFailure> failure = batch.Commit()) return stop(std::move(failure));
+  }
+  return true;
+}
+
+}  // namespace velmori

@@ -1,10 +1,9 @@
 // velmori-cli on Windows: a console program with wide-character arguments.
 
-#include <windows.h>
-
 #include <algorithm>
 
 #include "console.h"
+#include "os/win32.h"
 
 namespace velmori::cli {
 namespace {
@@ -54,14 +53,7 @@ OsStatus Console::WriteBytes(Stream stream, std::string_view bytes) {
 }
 
 std::string Console::PipeText(std::string_view utf8, unsigned codePage) {
-  const std::wstring wide = Utf8ToNative(utf8);
-  if (wide.empty()) return {};
-  const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                        length, nullptr, nullptr);
-  return bytes;
+  return Narrow(codePage, Widen(CP_UTF8, utf8));
 }
 
 }  // namespace velmori::cli

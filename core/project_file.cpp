@@ -77,16 +77,11 @@ std::string WithoutQuotes(std::string_view text, const CodePage& page) {
   return kept;
 }
 
-std::string GetFileNamePart(std::string_view path, const CodePage& page) {
-  const std::size_t slash = LastBackslash(path, page);
-  if (slash == std::string_view::npos) return std::string(TrimSpaces(path, page));
-  return std::string(TrimSpaces(path.substr(slash + 1), page));
-}
-
-std::string GetFolderPart(std::string_view path, const CodePage& page) {
-  const std::size_t slash = LastBackslash(path, page);
-  if (slash == std::string_view::npos) return {};
-  return std::string(TrimSpaces(path.substr(0, slash), page));
+SourceEntry SplitReference(std::string_view reference, const CodePage& page) {
+  const std::size_t slash = LastBackslash(reference, page);
+  if (slash == std::string_view::npos) return {std::string(TrimSpaces(reference, page)), {}};
+  return {std::string(TrimSpaces(reference.substr(slash + 1), page)),
+          std::string(TrimSpaces(reference.substr(0, slash), page))};
 }
 
 bool IsAbsoluteFolder(std::string_view folder) {
@@ -111,8 +106,7 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page) {
       rest.remove_prefix(page.CharLength(rest.data(), rest.data() + rest.size()));
       const std::string value = ValueOf(rest, row.separator, page);
       if (HasFourDots(value, page)) continue;
-      parsed.lists[row.category].push_back(
-          SourceEntry{GetFileNamePart(value, page), GetFolderPart(value, page)});
+      parsed.lists[row.category].push_back(SplitReference(value, page));
     }
   }
   return parsed;

@@ -52,10 +52,9 @@ ParsedProject ParseProjectText(std::string_view bytes, const CodePage& page);
 // `text` without its double-quote characters (a second byte is no quote).
 std::string WithoutQuotes(std::string_view text, const CodePage& page);
 
-// The part after the last backslash, without surrounding spaces.
-std::string GetFileNamePart(std::string_view path, const CodePage& page);
-// The part before the last backslash, without surrounding spaces; empty when none.
-std::string GetFolderPart(std::string_view path, const CodePage& page);
+// A reference split at its last backslash: the file name after it and the
+// folder before it (empty when there is none), each without surrounding spaces.
+SourceEntry SplitReference(std::string_view reference, const CodePage& page);
 
 // A folder given as an absolute path: drive letter and colon, or \\server.
 bool IsAbsoluteFolder(std::string_view folder);

@@ -24,7 +24,7 @@ std::vector<SourceEntry> ParseGroupText(std::string_view bytes, const CodePage& 
     for (std::string_view key : kKeys) {
       if (!StartsWithNoCase(line, key)) continue;
       const std::string value = WithoutQuotes(line.substr(key.size()), page);
-      SourceEntry entry{GetFileNamePart(value, page), GetFolderPart(value, page)};
+      SourceEntry entry = SplitReference(value, page);
       if (!entry.fileName.empty()) projects.push_back(std::move(entry));
     }
   }

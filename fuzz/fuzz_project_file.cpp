@@ -115,8 +115,8 @@ void CheckRead(std::string_view bytes, const CodePage& page) {
 }
 
 // IsAbsoluteFolder, which the run asks of each module's folder, on the first
-// line. (The reader splits every value with GetFileNamePart and GetFolderPart,
-// so CheckRead covers those two.)
+// line. (The reader splits every value with SplitReference, so CheckRead
+// covers that.)
 void CheckAbsoluteFolder(std::string_view bytes) {
   const std::vector<std::string_view> lines = SplitLines(bytes);
   const std::string_view path = lines.empty() ? std::string_view() : lines.front();

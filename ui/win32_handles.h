@@ -6,38 +6,12 @@
 
 #include <utility>
 
+#include "os/unique_handle.h"
+#include "os/win32.h"
+
 namespace velmori {
 
-// Owns one handle and releases it with Traits::Close. Copying is deleted: a
-// copyable owner would release twice.
-template <typename Traits>
-class UniqueHandle {
- public:
-  using Handle = typename Traits::Handle;
-
-  UniqueHandle() noexcept = default;
-  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueHandle() { reset(); }
-
-  Handle get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Handle{}; }
-  Handle release() noexcept { return std::exchange(handle_, Handle{}); }
-  void reset(Handle handle = Handle{}) noexcept {
-    const Handle old = std::exchange(handle_, handle);
-    if (old != Handle{}) Traits::Close(old);
-  }
-
- private:
-  Handle handle_{};
-};
-
+// The owners of GDI objects, windows and hooks; kernel handles' are in os/win32.h.
 struct FontTraits {
   using Handle = HFONT;
   static void Close(HFONT font) noexcept { DeleteObject(font); }
@@ -59,13 +33,7 @@ struct IconTraits {
   static void Close(HICON icon) noexcept { DestroyIcon(icon); }
 };
 
-struct KernelObjectTraits {
-  using Handle = HANDLE;  // an event, thread or other kernel object; null when empty
-  static void Close(Handle handle) noexcept { CloseHandle(handle); }
-};
-
 using UniqueFont = UniqueHandle<FontTraits>;
-using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;
 using UniqueScreenDc = UniqueHandle<ScreenDcTraits>;

@@ -20,28 +20,17 @@
 
 #include "file_system.h"
 #include "temp_file_policy.h"
+#include "unique_handle.h"
 
 namespace velmori {
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd& operator=(Fd&&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
+struct FdTraits {
+  using Handle = int;
+  static int Empty() noexcept { return -1; }
+  static void Close(int fd) noexcept { ::close(fd); }
 };
+using Fd = UniqueHandle<FdTraits>;
 
 OsStatus LastError() { return OsStatus{static_cast<std::uint32_t>(errno)}; }
 
@@ -150,7 +139,7 @@ class PosixTempFile final : public TempFile {
   }
 
   bool Discard() override {
-    if (!fd_.valid()) return true;  // moved over or discarded already
+    if (!fd_) return true;  // moved over or discarded already
     // Removed while still locked, so that no other run takes the name meanwhile.
     const bool removed = RetryForAboutASecond(
         [this] { return ::unlink(path_.c_str()) == 0 || errno == ENOENT; });
@@ -177,7 +166,7 @@ class PosixOpenFile final : public OpenFile {
 // the unlocked file for a leftover in the moment between may have removed it.
 NewFile CreateNew(const NativeString& name, const NativeString& target) {
   Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (!fd.valid()) {
+  if (!fd) {
     if (errno == EEXIST) return {{}, true, nullptr};
     return {LastError(), false, nullptr};
   }
@@ -190,7 +179,7 @@ NewFile CreateNew(const NativeString& name, const NativeString& target) {
 // Removes a file of ours that no live run holds: one that gives us its lock.
 bool RemoveLeftover(const NativeString& name) {
   const Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
   // Under the lock nobody else removes it, so the name cannot change before the unlink.
   return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
 }
@@ -279,7 +268,7 @@ class PosixFileSystem final : public FileSystem {
     bytes.clear();
     // O_NONBLOCK: a FIFO under a listed name would otherwise wait for a writer.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.valid()) {
+    if (!fd) {
       const OsStatus error = LastError();
       if (IsNotFound(error)) return {};  // missing
       return {error, {}};
@@ -337,7 +326,7 @@ class PosixFileSystem final : public FileSystem {
 
   OsStatus FlushFolder(const NativeString& folder) override {
     const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid()) return LastError();
+    if (!fd) return LastError();
     // Some file systems cannot flush a folder; their renames are as durable as they get.
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
       return LastError();

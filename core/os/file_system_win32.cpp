@@ -1,7 +1,5 @@
 // The file layer on Windows: wide-character paths, ANSI code page bytes.
 
-#include <windows.h>
-
 #include <aclapi.h>
 
 #include <algorithm>
@@ -13,30 +11,10 @@
 
 #include "file_system.h"
 #include "temp_file_policy.h"
+#include "win32.h"
 
 namespace velmori {
 namespace {
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle& operator=(Handle&&) = delete;
-  ~Handle() {
-    if (valid()) ::CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Close() {
-    if (valid()) ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 OsStatus LastError() { return OsStatus{::GetLastError()}; }
 
@@ -81,17 +59,10 @@ ReadResult LookUpUnopened(const NativeString& path, DWORD openError) {
 // The path an open file really has: links resolved, the name as on disk, in
 // the \\?\ form. Falls back to the path it was opened by.
 NativeString FinalPath(HANDLE file, const NativeString& openedAs) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        file, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return Extended(openedAs);
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);
-  }
+  NativeString path = SystemText([file](wchar_t* buffer, DWORD size) {
+    return ::GetFinalPathNameByHandleW(file, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
+  return path.empty() ? Extended(openedAs) : path;
 }
 
 // The name a rename through a handle takes: the native form \??\C:\... of a
@@ -243,21 +214,21 @@ class Win32TempFile final : public TempFile {
       MarkForDeletion(true);
       return failed;
     }
-    file_.Close();  // flushed: nothing is left for the close to report
+    file_.reset();  // flushed: nothing is left for the close to report
     return {};
   }
 
   bool Discard() override {
-    if (!file_.valid()) return true;  // moved over or discarded already
+    if (!file_) return true;  // moved over or discarded already
     const bool marked = marked_ || MarkForDeletion(true).ok();
-    file_.Close();
+    file_.reset();
     if (marked) return true;
     return RetryForAboutASecond(
         [this] { return ::DeleteFileW(Extended(path_).c_str()) || !Exists(path_); });
   }
 
  private:
-  Handle file_;
+  UniqueFile file_;
   NativeString path_;
   NativeString target_;
   bool marked_ = false;
@@ -265,13 +236,13 @@ class Win32TempFile final : public TempFile {
 
 class Win32OpenFile final : public OpenFile {
  public:
-  Win32OpenFile(Handle file, NativeString openedAs)
+  Win32OpenFile(UniqueFile file, NativeString openedAs)
       : file_(std::move(file)), openedAs_(std::move(openedAs)) {}
   NativeString RealPath() const override { return FinalPath(file_.get(), openedAs_); }
   std::string OwnSecurity() const override { return OwnSecurityOf(file_.get()); }
 
  private:
-  Handle file_;
+  UniqueFile file_;
   NativeString openedAs_;
 };
 
@@ -301,9 +272,9 @@ class Win32FileSystem final : public FileSystem {
  public:
   ReadResult Read(const NativeString& path, std::string& bytes) override {
     bytes.clear();
-    Handle file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    UniqueFile file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) return LookUpUnopened(path, ::GetLastError());
+    if (!file) return LookUpUnopened(path, ::GetLastError());
     // A device name (CON, AUX, ...) in a project would otherwise wait for input.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}, nullptr};
     // Two small queries: GetFileInformationByHandle also asks for the volume,
@@ -348,10 +319,10 @@ class Win32FileSystem final : public FileSystem {
   // Opening the file for writing asks the system everything at once: its
   // permissions, and whether another program holds it without sharing it.
   OsStatus CheckWritable(const NativeString& path) override {
-    Handle file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA,
+    UniqueFile file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return LastError();
+    if (!file) return LastError();
     return {};
   }
 
@@ -369,17 +340,27 @@ class Win32FileSystem final : public FileSystem {
   OsStatus FlushFolder(const NativeString&) override { return {}; }
 };
 
+}  // namespace
+
 std::wstring Widen(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
   const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
                                            nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
   ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         length);
   return wide;
 }
 
-}  // namespace
+std::string Narrow(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+  return narrow;
+}
 
 FileSystem& SystemFileSystem() {
   static Win32FileSystem files;
@@ -403,17 +384,9 @@ CodePage SystemCodePage() {
 
 NativeString FullPath(const NativeString& path) {
   if (path.empty()) return {};
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
-                                            full.data(), nullptr);
-    if (length == 0) return {};
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.resize(length);
-  }
+  return SystemText([&path](wchar_t* buffer, DWORD size) {
+    return ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+  });
 }
 
 NativeString FolderOf(const NativeString& fullPath) {
@@ -437,16 +410,7 @@ std::string AnsiToUtf8(std::string_view ansi, unsigned codePage) {
 
 NativeString Utf8ToNative(std::string_view utf8) { return Widen(CP_UTF8, utf8); }
 
-std::string NativeToUtf8(const NativeString& native) {
-  if (native.empty()) return {};
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, native.data(),
-                                           static_cast<int>(native.size()), nullptr, 0,
-                                           nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, native.data(), static_cast<int>(native.size()), utf8.data(),
-                        length, nullptr, nullptr);
-  return utf8;
-}
+std::string NativeToUtf8(const NativeString& native) { return Narrow(CP_UTF8, native); }
 
 std::string DescribeOsError(OsStatus status) {
   wchar_t* buffer = nullptr;

@@ -1,8 +1,12 @@
 #include "source_run.h"
 
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -33,29 +37,76 @@ struct ReadSource {
   ReadResult read;
   std::string bytes;
   std::optional<RunFailure> failure;  // it could not be read
+  std::exception_ptr thrown;          // what reading it threw, thrown again by the run
 };
 
-// Reads the listed sources in list order, each file once.
+// Reads the listed sources in list order, each file once, on a thread of its
+// own and one file ahead of the run: while the run cleans and writes a file,
+// the next one is read. Nothing is read further ahead, and nothing at all
+// while the run holds a file of more than kAheadBytes, so that a run holds at
+// most two large files' texts at once (read, and cleaned) and a small one.
 class SourceReader {
  public:
+  static constexpr std::size_t kAheadBytes = 16 << 20;
+
   SourceReader(FileSystem& files, const std::vector<NativeString>& paths, FolderNames& folders)
-      : files_(files), paths_(paths), folders_(folders) {}
+      : files_(files), paths_(paths), folders_(folders), thread_([this] { Work(); }) {}
+  SourceReader(const SourceReader&) = delete;
+  SourceReader& operator=(const SourceReader&) = delete;
+  // Whatever was read ahead is dropped.
+  ~SourceReader() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopped_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
 
-  ReadSource Next() { return Read(paths_[next_++]); }
-
-  // Takes back a buffer the run is done with, so that reading allocates once
-  // for the largest file.
-  void Recycle(std::string bytes) { spare_ = std::move(bytes); }
+  // The next source once it is read. The one before is done with: its
+  // buffer, when given back, is read into again.
+  ReadSource Next(std::string doneBytes = {}) {
+    std::unique_lock lock(mutex_);
+    spare_ = std::move(doneBytes);
+    held_ = 0;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return ahead_.has_value(); });
+    ReadSource source = std::move(*ahead_);
+    ahead_.reset();
+    held_ = source.bytes.size();
+    lock.unlock();
+    changed_.notify_all();
+    if (source.thrown) std::rethrow_exception(source.thrown);
+    return source;
+  }
 
  private:
-  ReadSource Read(const NativeString& listed) {
+  void Work() {
+    for (const NativeString& listed : paths_) {
+      std::string bytes;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopped_ || (!ahead_ && held_ <= kAheadBytes); });
+        if (stopped_) return;
+        bytes = std::move(spare_);
+      }
+      ReadSource source = Read(listed, std::move(bytes));
+      {
+        const std::lock_guard lock(mutex_);
+        ahead_ = std::move(source);
+      }
+      changed_.notify_all();
+    }
+  }
+
+  ReadSource Read(const NativeString& listed, std::string bytes) {
     ReadSource source;
     source.path = listed;
     if (!done_.insert(PathKey(listed)).second) {
       source.repeat = true;
       return source;
     }
-    source.bytes = std::move(spare_);
+    source.bytes = std::move(bytes);
     try {
       std::variant<ReadResult, RunFailure> found =
           ReadListed(files_, source.path, source.bytes, folders_);
@@ -63,27 +114,36 @@ class SourceReader {
         source.failure = std::move(*failure);
         return source;
       }
-      source.read = std::move(std::get<ReadResult>(found));
+      source.read = std::get<ReadResult>(found);
     } catch (const std::bad_alloc&) {
       source.bytes = std::string();
       source.failure = Failed(Fault::OutOfMemory, source.path);
+      return source;
+    } catch (...) {
+      source.thrown = std::current_exception();
       return source;
     }
     if (!source.read.status.ok()) {
       source.failure = Failed(Fault::SourceUnreadable, source.path, source.read.status);
     } else if (source.path != listed && !done_.insert(PathKey(source.path)).second) {
       source.repeat = true;  // found under another letter case: a file done already
-      source.read = ReadResult();
     }
     return source;
   }
 
+  // The reading thread's own.
   FileSystem& files_;
   const std::vector<NativeString>& paths_;
   FolderNames& folders_;
-  std::size_t next_ = 0;
   std::unordered_set<NativeString> done_;  // the keys of the files read
-  std::string spare_;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<ReadSource> ahead_;  // read, not yet taken by the run
+  std::size_t held_ = 0;             // the bytes of the source the run works on
+  std::string spare_;                // a buffer the run is done with
+  bool stopped_ = false;
+  std::thread thread_;  // last: it starts once everything it uses is there
 };
 
 // One listed file on its way: its cleaned text in its temporary file, waiting
@@ -184,23 +244,18 @@ class Batch {
 // Writes `cleaned` to a new file beside the original's real path, with the
 // original's metadata; on any failure the new file is removed.
 std::optional<RunFailure> WriteTemp(const RunContext& context, PendingSource& pending,
-                                    ReadSource& source, std::string_view cleaned) {
-  // Asked only now, of the file still open: a file left as it was needs no answer.
-  const NativeString realPath = source.read.file->RealPath();
-  const std::string ownSecurity = source.read.file->OwnSecurity();
-  source.read.file.reset();  // closed before it is replaced
-  if (const OsStatus status = context.files.CheckWritable(realPath); !status.ok()) {
-    return Failed(Fault::NotWritable, pending.path, status);
-  }
-  TempResult temp = context.files.CreateTempBeside(realPath);
+                                    const FileFacts& original, std::string_view cleaned) {
+  const ReplaceTarget target = context.files.PrepareReplace(pending.path);
+  if (!target.status.ok()) return Failed(Fault::NotWritable, pending.path, target.status);
+  TempResult temp = context.files.CreateTempBeside(target.realPath);
   if (!temp.status.ok()) return Failed(Fault::TempNotCreated, pending.path, temp.status);
   if (const OsStatus status = temp.file->Write(cleaned); !status.ok()) {
     return DiscardAfter(Fault::NotWritten, pending.path, status, *temp.file);
   }
-  const OsStatus copied = temp.file->CopyMetadata(source.read.facts, ownSecurity);
+  const OsStatus copied = temp.file->CopyMetadata(original, target.ownSecurity);
   if (!copied.ok()) return DiscardAfter(Fault::MetadataNotCopied, pending.path, copied, *temp.file);
   pending.temp = std::move(temp.file);
-  pending.folder = FolderOf(realPath);
+  pending.folder = FolderOf(target.realPath);
   return std::nullopt;
 }
 
@@ -240,7 +295,7 @@ std::optional<RunFailure> Prepare(const RunContext& context, PendingSource& pend
   pending.bytesAfter = static_cast<std::int64_t>(cleaned.size());
   if (!strip.changed || !context.writes) return std::nullopt;
   if (facts.readOnly) return Failed(Fault::ReadOnly, pending.path);
-  return WriteTemp(context, pending, source, cleaned);
+  return WriteTemp(context, pending, facts, cleaned);
 }
 
 }  // namespace
@@ -261,9 +316,10 @@ std::variant<ReadResult, RunFailure> ReadListed(FileSystem& files, NativeString&
 }
 
 bool CleanSources(const RunContext& context, const SourceList& sources, FolderNames& folders) {
-  SourceReader reader(context.files, sources.paths, folders);
   Batch batch(context);
+  SourceReader reader(context.files, sources.paths, folders);
   std::string cleaned;
+  std::string done;  // the text of the file before, to read the next one into
   // The batch goes in place before a failure is told: the files before it are done.
   const auto stop = [&](std::optional<RunFailure> failure) {
     if (std::optional<RunFailure> first = batch.Commit()) failure = std::move(first);
@@ -274,7 +330,7 @@ bool CleanSources(const RunContext& context, const SourceList& sources, FolderNa
     context.progress.CategoryStarted(category.count, category.message);
     for (std::int32_t i = 0; i < category.count; ++i) {
       if (context.progress.StopRequested()) return stop(std::nullopt);
-      ReadSource source = reader.Next();
+      ReadSource source = reader.Next(std::move(done));
       PendingSource pending;
       pending.index = i;
       if (std::optional<RunFailure> failure = Prepare(context, pending, source, cleaned)) {
@@ -289,7 +345,7 @@ bool CleanSources(const RunContext& context, const SourceList& sources, FolderNa
         failure = batch.Commit();
       }
       if (failure) return stop(std::move(failure));
-      reader.Recycle(std::move(source.bytes));
+      done = std::move(source.bytes);
     }
     // A category's files are told before the next category begins.
     if (std::optional<RunFailure> failure = batch.Commit()) return stop(std::move(failure));

@@ -44,24 +44,22 @@ struct FileFacts {
   std::uint32_t group = 0;
 };
 
-// A file Read has opened, kept open for what only a rewrite needs to know.
-class OpenFile {
- public:
-  virtual ~OpenFile() = default;
-  // The path the file really has: links resolved, the name as it is on disk.
-  virtual NativeString RealPath() const = 0;
-  // Its security settings of its own (Windows: a self-relative descriptor),
-  // asked of the open file; empty when it has none beyond what its folder
-  // passes down, and always on POSIX, where the mode and owner say it all.
-  virtual std::string OwnSecurity() const { return {}; }
-};
-
 struct ReadResult {
   OsStatus status;
   FileFacts facts;
-  // After a successful read of an ordinary file; close it (reset) before the
-  // file is replaced.
-  std::unique_ptr<OpenFile> file = nullptr;
+};
+
+// What replacing a file needs to know of it, asked of the system when the
+// file is to be replaced.
+struct ReplaceTarget {
+  // Whether this user may write the file, as the system decides it (its
+  // permissions, and on Windows also another program's hold): ok, or why not.
+  OsStatus status;
+  NativeString realPath;  // links resolved, the name as it is on disk
+  // Its security settings of its own (Windows: a self-relative descriptor);
+  // empty when it has none beyond what its folder passes down, and on POSIX,
+  // where the mode and owner say it all.
+  std::string ownSecurity;
 };
 
 // A new file of ours beside the file it is to replace (its target). Until
@@ -76,7 +74,7 @@ class TempFile {
   virtual OsStatus Write(std::string_view bytes) = 0;
   // Gives the file what the user sees of the target besides its text: its
   // attributes (or mode and owner), its creation time and its own security
-  // settings (`ownSecurity`, from OpenFile::OwnSecurity).
+  // settings (`ownSecurity`, from ReplaceTarget).
   virtual OsStatus CopyMetadata(const FileFacts& target, std::string_view ownSecurity) = 0;
   // Makes what was written durable: on the disk, so that a power loss after
   // the rename finds the whole text. A write error the system reports late
@@ -112,12 +110,11 @@ class FileSystem {
   // Reads a whole file, to its real end, through one open, taking its facts
   // from the open file. A file that is not ordinary is not read.
   virtual ReadResult Read(const NativeString& path, std::string& bytes) = 0;
-  // Whether this user may write the file, as the system decides it (its
-  // permissions, and on Windows also its sharing): ok, or the system's reason.
-  virtual OsStatus CheckWritable(const NativeString& path) = 0;
+  // Asks what replacing the file needs (ReplaceTarget), through one open.
+  virtual ReplaceTarget PrepareReplace(const NativeString& path) = 0;
   // Creates a new, empty file with a name of its own in the folder of `file`
   // ("<file>.velmoriN.tmp") to replace `file`, which should be the path the
-  // file really has (OpenFile::RealPath). A file of that pattern that a killed
+  // file really has (ReplaceTarget::realPath). A file of that pattern that a killed
   // run left is removed first; one that a live run holds is never touched.
   virtual TempResult CreateTempBeside(const NativeString& file) = 0;
   // The files that `path`, which does not exist as written, names when its

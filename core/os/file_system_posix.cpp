@@ -153,15 +153,6 @@ class PosixTempFile final : public TempFile {
   NativeString target_;
 };
 
-class PosixOpenFile final : public OpenFile {
- public:
-  explicit PosixOpenFile(NativeString path) : path_(std::move(path)) {}
-  NativeString RealPath() const override { return ResolvedPath(path_); }
-
- private:
-  NativeString path_;
-};
-
 // A new file under `name`, locked and still under that name: a run that took
 // the unlocked file for a leftover in the moment between may have removed it.
 NewFile CreateNew(const NativeString& name, const NativeString& target) {
@@ -276,8 +267,8 @@ class PosixFileSystem final : public FileSystem {
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return {LastError(), {}};
     FileFacts facts = FactsOf(path, st);
-    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
-    if (!S_ISREG(st.st_mode)) return {OsStatus{EINVAL}, facts, nullptr};  // a device, a FIFO or a socket
+    if (facts.kind != FileKind::Ordinary) return {{}, facts};
+    if (!S_ISREG(st.st_mode)) return {OsStatus{EINVAL}, facts};  // a device, a FIFO or a socket
     // One byte more than the size, so that the usual file is read by one read and its end seen
     // by the next; a file that grows meanwhile is read on to its real end.
     bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
@@ -289,20 +280,21 @@ class PosixFileSystem final : public FileSystem {
         if (errno == EINTR) continue;
         const OsStatus error = LastError();
         bytes.clear();
-        return {error, facts, nullptr};
+        return {error, facts};
       }
       if (n == 0) break;
       filled += static_cast<std::size_t>(n);
     }
     bytes.resize(filled);
-    return {{}, facts, std::make_unique<PosixOpenFile>(path)};
+    return {{}, facts};
   }
 
-  // As the system decides it for this user's effective identity: a file of
-  // another user in a folder this user may write is not theirs to replace.
-  OsStatus CheckWritable(const NativeString& path) override {
-    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return LastError();
-    return {};
+  // Permission as the system decides it for this user's effective identity:
+  // a file of another user in a folder this user may write is not theirs to
+  // replace. The rename then happens where a link leads.
+  ReplaceTarget PrepareReplace(const NativeString& path) override {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return {LastError(), {}, {}};
+    return {{}, ResolvedPath(path), {}};
   }
 
   TempResult CreateTempBeside(const NativeString& file) override {

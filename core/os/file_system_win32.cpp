@@ -51,9 +51,9 @@ ReadResult LookUpUnopened(const NativeString& path, DWORD openError) {
   const DWORD attributes = ::GetFileAttributesW(Extended(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     const FileFacts facts = FactsOf(attributes);
-    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
+    if (facts.kind != FileKind::Ordinary) return {{}, facts};
   }
-  return {OsStatus{openError}, {}, nullptr};
+  return {OsStatus{openError}, {}};
 }
 
 // The path an open file really has: links resolved, the name as on disk, in
@@ -234,18 +234,6 @@ class Win32TempFile final : public TempFile {
   bool marked_ = false;
 };
 
-class Win32OpenFile final : public OpenFile {
- public:
-  Win32OpenFile(UniqueFile file, NativeString openedAs)
-      : file_(std::move(file)), openedAs_(std::move(openedAs)) {}
-  NativeString RealPath() const override { return FinalPath(file_.get(), openedAs_); }
-  std::string OwnSecurity() const override { return OwnSecurityOf(file_.get()); }
-
- private:
-  UniqueFile file_;
-  NativeString openedAs_;
-};
-
 // A new file of ours, held with no sharing and marked for deletion at once.
 NewFile CreateNew(const NativeString& name, const NativeString& target) {
   const HANDLE created =
@@ -276,7 +264,7 @@ class Win32FileSystem final : public FileSystem {
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return LookUpUnopened(path, ::GetLastError());
     // A device name (CON, AUX, ...) in a project would otherwise wait for input.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}, nullptr};
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}};
     // Two small queries: GetFileInformationByHandle also asks for the volume,
     // which costs more than the whole read on some systems (Wine: about 1 ms).
     FILE_BASIC_INFO basic{};
@@ -284,13 +272,13 @@ class Win32FileSystem final : public FileSystem {
     if (!::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
         !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
                                         sizeof standard)) {
-      return {LastError(), {}, nullptr};
+      return {LastError(), {}};
     }
     FileFacts facts = FactsOf(basic.FileAttributes);
-    if (facts.kind != FileKind::Ordinary) return {{}, facts, nullptr};
+    if (facts.kind != FileKind::Ordinary) return {{}, facts};
     facts.created = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
     const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
-    if (size >= bytes.max_size() - 1) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts, nullptr};
+    if (size >= bytes.max_size() - 1) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
     // One byte more than the size, so that the usual file is read by one read and its end seen
     // by the next; a file that grows meanwhile is read on to its real end.
     try {
@@ -303,7 +291,7 @@ class Win32FileSystem final : public FileSystem {
         if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
           const OsStatus error = LastError();
           bytes.clear();
-          return {error, facts, nullptr};
+          return {error, facts};
         }
         if (read == 0) break;
         filled += read;
@@ -311,19 +299,20 @@ class Win32FileSystem final : public FileSystem {
       bytes.resize(filled);
     } catch (const std::bad_alloc&) {
       bytes.clear();
-      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts, nullptr};
+      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts};
     }
-    return {{}, facts, std::make_unique<Win32OpenFile>(std::move(file), path)};
+    return {{}, facts};
   }
 
   // Opening the file for writing asks the system everything at once: its
-  // permissions, and whether another program holds it without sharing it.
-  OsStatus CheckWritable(const NativeString& path) override {
-    UniqueFile file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError();
-    return {};
+  // permissions, whether another program holds it without sharing it, and,
+  // through the same handle, its real path and security settings.
+  ReplaceTarget PrepareReplace(const NativeString& path) override {
+    const UniqueFile file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA | READ_CONTROL,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {LastError(), {}, {}};
+    return {{}, FinalPath(file.get(), path), OwnSecurityOf(file.get())};
   }
 
   TempResult CreateTempBeside(const NativeString& file) override {

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 
 #include "test_support.h"
 
@@ -16,7 +20,7 @@ namespace {
 enum class Step {
   ReadProject,
   ReadSource,
-  CheckWritable,
+  PrepareReplace,
   CreateTemp,
   Write,
   CopyMetadata,
@@ -28,7 +32,7 @@ enum class Step {
 
 std::string StepName(const testing::TestParamInfo<Step>& info) {
   static const char* const kNames[] = {
-      "ReadProject", "ReadSource", "CheckWritable", "CreateTemp",  "Write",
+      "ReadProject", "ReadSource", "PrepareReplace", "CreateTemp",  "Write",
       "CopyMetadata", "Flush",     "MoveOver",      "FlushFolder", "TempFileHeldOpen"};
   return kNames[static_cast<int>(info.param)];
 }
@@ -86,8 +90,10 @@ class FaultyFileSystem final : public ForwardingFiles {
     if (step == step_) result.status = OsStatus{kInjected};
     return result;
   }
-  OsStatus CheckWritable(const NativeString& path) override {
-    return step_ == Step::CheckWritable ? OsStatus{kInjected} : real.CheckWritable(path);
+  ReplaceTarget PrepareReplace(const NativeString& path) override {
+    ReplaceTarget target = real.PrepareReplace(path);
+    if (step_ == Step::PrepareReplace) target.status = OsStatus{kInjected};
+    return target;
   }
   TempResult CreateTempBeside(const NativeString& file) override {
     if (step_ == Step::CreateTemp && !dies_) return {OsStatus{kInjected}, nullptr};
@@ -145,7 +151,7 @@ TEST_P(InjectedFailure, ReportsOnceAndLosesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, InjectedFailure,
-                         testing::Values(Step::ReadProject, Step::ReadSource, Step::CheckWritable,
+                         testing::Values(Step::ReadProject, Step::ReadSource, Step::PrepareReplace,
                                          Step::CreateTemp, Step::Write, Step::CopyMetadata,
                                          Step::Flush, Step::MoveOver, Step::FlushFolder,
                                          Step::Discard),
@@ -185,6 +191,87 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, KillAfter,
                          testing::Values(Step::CreateTemp, Step::Write, Step::CopyMetadata,
                                          Step::Flush, Step::MoveOver),
                          StepName);
+
+// The run reads the next file while it writes one: here the write of a.bas
+// waits until b.bas has been read, and then one of them fails.
+class ReadAheadFiles final : public ForwardingFiles {
+ public:
+  explicit ReadAheadFiles(bool readFails) : readFails_(readFails) {}
+
+  ReadResult Read(const NativeString& path, std::string& bytes) override {
+    ReadResult result = real.Read(path, bytes);
+    if (path.ends_with(Utf8ToNative("b.bas"))) {
+      if (readFails_) result.status = OsStatus{kInjected};
+      const std::lock_guard lock(mutex_);
+      nextRead_ = true;
+      read_.notify_all();
+    }
+    return result;
+  }
+  TempResult CreateTempBeside(const NativeString& file) override {
+    TempResult temp = real.CreateTempBeside(file);
+    if (temp.file) temp.file = std::make_unique<Waiting>(std::move(temp.file), *this);
+    return temp;
+  }
+  bool readAhead = false;  // b.bas was read while a.bas was written
+
+ private:
+  class Waiting final : public TempFile {
+   public:
+    Waiting(std::unique_ptr<TempFile> real, ReadAheadFiles& files)
+        : real_(std::move(real)), files_(files) {}
+    const NativeString& path() const override { return real_->path(); }
+    OsStatus Write(std::string_view bytes) override {
+      std::unique_lock lock(files_.mutex_);
+      files_.readAhead = files_.read_.wait_for(lock, std::chrono::seconds(10),
+                                               [this] { return files_.nextRead_; });
+      return files_.readFails_ ? real_->Write(bytes) : OsStatus{kInjected};
+    }
+    OsStatus CopyMetadata(const FileFacts& target, std::string_view security) override {
+      return real_->CopyMetadata(target, security);
+    }
+    OsStatus Flush() override { return real_->Flush(); }
+    OsStatus MoveOver() override { return real_->MoveOver(); }
+    bool Discard() override { return real_->Discard(); }
+
+   private:
+    std::unique_ptr<TempFile> real_;
+    ReadAheadFiles& files_;
+  };
+
+  bool readFails_;
+  std::mutex mutex_;
+  std::condition_variable read_;
+  bool nextRead_ = false;
+};
+
+// Files are replaced in list order and a failure stops the run before any
+// later file is replaced: a file read ahead is never written after a stop.
+TEST(ReadAhead, KeepsTheStopRules) {
+  for (const bool readFails : {true, false}) {
+    TempFolder folder;
+    folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
+    folder.Write("a.bas", kDirtyModule);
+    folder.Write("b.bas", kDirtyModule);
+    RunFixture run;
+    ReadAheadFiles files(readFails);
+    run.files = &files;
+    EXPECT_FALSE(run.Run(folder.Native("app.vbp")));
+    EXPECT_TRUE(files.readAhead) << readFails;
+    // A failure in reading b.bas comes once a.bas is in place; a failure in
+    // writing a.bas leaves b.bas as it was, though it was read.
+    EXPECT_EQ(folder.Read("a.bas"), readFails ? kCleanModule : kDirtyModule) << readFails;
+    EXPECT_EQ(folder.Read("b.bas"), kDirtyModule) << readFails;
+    ASSERT_EQ(run.messages.shown.size(), 1u) << readFails;
+    const std::string named = NativeToUtf8(FullPath(folder.Native(readFails ? "b.bas" : "a.bas")));
+    EXPECT_NE(run.messages.shown[0].text.find(named + "\n"), std::string::npos)
+        << run.messages.shown[0].text;
+    EXPECT_EQ(folder.Listing(), (std::vector<std::string>{"a.bas", "app.vbp", "b.bas"}));
+    const auto& events = run.progress.events;
+    EXPECT_EQ(std::count(events.begin(), events.end(), std::string("FileDone 0")),
+              readFails ? 1 : 0);
+  }
+}
 
 #ifndef _WIN32  // under Windows: file_system_win32_test.cpp
 TEST(Replace, KeepsTheFileModeAndLinksAndNeverLeavesTheTemporaryFile) {

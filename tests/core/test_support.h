@@ -54,7 +54,9 @@ class ForwardingFiles : public FileSystem {
     beforeRead(path);
     return real.Read(path, bytes);
   }
-  OsStatus CheckWritable(const NativeString& path) override { return real.CheckWritable(path); }
+  ReplaceTarget PrepareReplace(const NativeString& path) override {
+    return real.PrepareReplace(path);
+  }
   TempResult CreateTempBeside(const NativeString& file) override {
     return real.CreateTempBeside(file);
   }

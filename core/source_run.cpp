@@ -1,6 +1,7 @@
 #include "source_run.h"
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -41,13 +42,16 @@ struct ReadSource {
 };
 
 // Reads the listed sources in list order, each file once, on a thread of its
-// own and one file ahead of the run: while the run cleans and writes a file,
-// the next one is read. Nothing is read further ahead, and nothing at all
-// while the run holds a file of more than kAheadBytes, so that a run holds at
-// most two large files' texts at once (read, and cleaned) and a small one.
+// own and ahead of the run: while the run cleans and writes files, the next
+// ones are read. What is read ahead stays under kAheadBytes together with the
+// file the run works on, so that a run holds at most a large file's text
+// twice (read, and cleaned) and kAheadBytes more. Each side waits for the
+// other only when it has to, and is woken only once there is a good part of
+// the budget to work on: under Wine every wake is a round trip to the server.
 class SourceReader {
  public:
-  static constexpr std::size_t kAheadBytes = 16 << 20;
+  static constexpr std::size_t kAheadBytes = 8 << 20;
+  static constexpr std::size_t kAheadFiles = 256;
 
   SourceReader(FileSystem& files, const std::vector<NativeString>& paths, FolderNames& folders)
       : files_(files), paths_(paths), folders_(folders), thread_([this] { Work(); }) {}
@@ -59,7 +63,7 @@ class SourceReader {
       const std::lock_guard lock(mutex_);
       stopped_ = true;
     }
-    changed_.notify_all();
+    readerWake_.notify_one();
     thread_.join();
   }
 
@@ -67,35 +71,58 @@ class SourceReader {
   // buffer, when given back, is read into again.
   ReadSource Next(std::string doneBytes = {}) {
     std::unique_lock lock(mutex_);
-    spare_ = std::move(doneBytes);
+    if (spares_.size() < 2 && doneBytes.capacity() > 0) spares_.push_back(std::move(doneBytes));
     held_ = 0;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return ahead_.has_value(); });
-    ReadSource source = std::move(*ahead_);
-    ahead_.reset();
+    if (readerWaits_ && Roomy()) readerWake_.notify_one();
+    if (ahead_.empty()) {
+      runWaits_ = true;
+      runWake_.wait(lock, [this] { return !ahead_.empty() && Plenty(); });
+      runWaits_ = false;
+    }
+    ReadSource source = std::move(ahead_.front());
+    ahead_.pop_front();
+    aheadBytes_ -= source.bytes.size();
     held_ = source.bytes.size();
     lock.unlock();
-    changed_.notify_all();
     if (source.thrown) std::rethrow_exception(source.thrown);
     return source;
   }
 
  private:
+  // Whether the reader may read another file.
+  bool MayRead() const {
+    return ahead_.size() < kAheadFiles && aheadBytes_ + held_ <= kAheadBytes;
+  }
+  // Whether a waiting reader has enough room to be worth waking.
+  bool Roomy() const {
+    return ahead_.size() <= kAheadFiles / 2 && aheadBytes_ + held_ <= kAheadBytes / 2;
+  }
+  // Whether a waiting run has enough to be worth waking.
+  bool Plenty() const { return finished_ || readerWaits_ || !Roomy(); }
+
   void Work() {
     for (const NativeString& listed : paths_) {
       std::string bytes;
       {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stopped_ || (!ahead_ && held_ <= kAheadBytes); });
+        if (!stopped_ && !MayRead()) {
+          readerWaits_ = true;
+          if (runWaits_ && !ahead_.empty()) runWake_.notify_one();
+          readerWake_.wait(lock, [this] { return stopped_ || Roomy(); });
+          readerWaits_ = false;
+        }
         if (stopped_) return;
-        bytes = std::move(spare_);
+        if (!spares_.empty()) {
+          bytes = std::move(spares_.back());
+          spares_.pop_back();
+        }
       }
       ReadSource source = Read(listed, std::move(bytes));
-      {
-        const std::lock_guard lock(mutex_);
-        ahead_ = std::move(source);
-      }
-      changed_.notify_all();
+      const std::lock_guard lock(mutex_);
+      aheadBytes_ += source.bytes.size();
+      ahead_.push_back(std::move(source));
+      finished_ = &listed == &paths_.back();
+      if (runWaits_ && Plenty()) runWake_.notify_one();
     }
   }
 
@@ -138,10 +165,15 @@ class SourceReader {
   std::unordered_set<NativeString> done_;  // the keys of the files read
 
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::optional<ReadSource> ahead_;  // read, not yet taken by the run
-  std::size_t held_ = 0;             // the bytes of the source the run works on
-  std::string spare_;                // a buffer the run is done with
+  std::condition_variable readerWake_;
+  std::condition_variable runWake_;
+  std::deque<ReadSource> ahead_;   // read, not yet taken by the run
+  std::size_t aheadBytes_ = 0;
+  std::size_t held_ = 0;           // the bytes of the source the run works on
+  std::vector<std::string> spares_;  // buffers the run is done with
+  bool readerWaits_ = false;
+  bool runWaits_ = false;
+  bool finished_ = false;  // every file is read
   bool stopped_ = false;
   std::thread thread_;  // last: it starts once everything it uses is there
 };

@@ -78,17 +78,6 @@ bool Exists(const NativeString& path) {
          !IsNotFound(LastError());
 }
 
-// Frees what the security functions allocate.
-struct LocalMemory {
-  HLOCAL memory = nullptr;
-  LocalMemory() = default;
-  LocalMemory(const LocalMemory&) = delete;
-  LocalMemory& operator=(const LocalMemory&) = delete;
-  ~LocalMemory() {
-    if (memory) ::LocalFree(memory);
-  }
-};
-
 // Whether a DACL holds settings of the file's own rather than only what its
 // folder passes down.
 bool HasOwnSettings(PACL dacl, SECURITY_DESCRIPTOR_CONTROL control) {
@@ -102,45 +91,53 @@ bool HasOwnSettings(PACL dacl, SECURITY_DESCRIPTOR_CONTROL control) {
   return false;
 }
 
-// The DACL of an open file as a self-relative descriptor when it holds settings
-// of the file's own; empty when it only has what its folder passes down (the
-// new file gets the same from the same folder) or cannot be read.
-std::string OwnSecurityOf(HANDLE file) {
-  PACL dacl = nullptr;
-  LocalMemory descriptor;
-  if (::GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                        nullptr, &descriptor.memory) != ERROR_SUCCESS) {
-    return {};
+// The DACL of an open file as a self-relative security descriptor, in one
+// call for the usual size; empty when it cannot be read.
+std::string DaclOf(HANDLE file) {
+  std::string descriptor(512, '\0');
+  for (;;) {
+    DWORD needed = 0;
+    if (::GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor.data(),
+                                  static_cast<DWORD>(descriptor.size()), &needed)) {
+      descriptor.resize(::GetSecurityDescriptorLength(descriptor.data()));
+      return descriptor;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) return {};
+    descriptor.resize(needed);
   }
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  if (!::GetSecurityDescriptorControl(descriptor.memory, &control, &revision) ||
-      !HasOwnSettings(dacl, control)) {
-    return {};
-  }
-  const DWORD length = ::GetSecurityDescriptorLength(descriptor.memory);
-  return std::string(static_cast<const char*>(descriptor.memory), length);
 }
 
-// Gives `to` the DACL of the self-relative descriptor `own`.
-OsStatus ApplyOwnSecurity(std::string_view own, HANDLE to) {
-  if (own.empty()) return {};
-  std::string copy(own);  // the functions take a non-const descriptor
-  PSECURITY_DESCRIPTOR descriptor = copy.data();
+// The DACL of an open file when it holds settings of the file's own; empty
+// when it only has what its folder passes down (the new file gets the same
+// from the same folder) or cannot be read.
+std::string OwnSecurityOf(HANDLE file) {
+  std::string descriptor = DaclOf(file);
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) ||
-      !::GetSecurityDescriptorControl(descriptor, &control, &revision)) {
-    return LastError();
+  if (descriptor.empty() ||
+      !::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) ||
+      !::GetSecurityDescriptorControl(descriptor.data(), &control, &revision) ||
+      !HasOwnSettings(present ? dacl : nullptr, control)) {
+    return {};
   }
+  return descriptor;
+}
+
+// Gives `to` the DACL of `own` as it is, inherited entries marked as such,
+// unless `to` has it already (as under Wine, which marks no entry inherited).
+OsStatus ApplyOwnSecurity(std::string own, HANDLE to) {
+  if (own.empty() || DaclOf(to) == own) return {};
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(own.data(), &control, &revision)) return LastError();
   const SECURITY_INFORMATION what =
       DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
                                        ? PROTECTED_DACL_SECURITY_INFORMATION
                                        : UNPROTECTED_DACL_SECURITY_INFORMATION);
-  return OsStatus{::SetSecurityInfo(to, SE_FILE_OBJECT, what, nullptr, nullptr,
-                                    present ? dacl : nullptr, nullptr)};
+  if (!::SetKernelObjectSecurity(to, what, own.data())) return LastError();
+  return {};
 }
 
 class Win32TempFile final : public TempFile {
@@ -186,7 +183,7 @@ class Win32TempFile final : public TempFile {
     if (!::SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) {
       return LastError();
     }
-    return ApplyOwnSecurity(ownSecurity, file_.get());
+    return ApplyOwnSecurity(std::string(ownSecurity), file_.get());
   }
 
   OsStatus Flush() override {

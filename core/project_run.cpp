@@ -33,20 +33,12 @@ struct Project {
   SourceLists lists;
 };
 
-RunFailure Failed(Fault fault, const NativeString& path, OsStatus status = {}) {
-  RunFailure failure;
-  failure.fault = fault;
-  failure.path = path;
-  failure.status = status;
-  return failure;
-}
-
 // The source lists of a project file's bytes, or why there are none.
 std::variant<SourceLists, RunFailure> ListsOf(const NativeString& project, std::string_view bytes,
                                               const CodePage& page) {
   ParsedProject parsed = ParseProjectText(bytes, page);
   if (const std::optional<ValuelessKey>& valueless = parsed.valuelessKey) {
-    RunFailure failure = Failed(Fault::KeyWithoutValue, project);
+    RunFailure failure = FailureOf(Fault::KeyWithoutValue, project);
     failure.line = valueless->line;
     failure.key = valueless->key;
     return failure;
@@ -64,8 +56,8 @@ std::optional<RunFailure> ReadProjectFile(const RunContext& context, NativeStrin
                                       : context.files.Read(path, bytes);
   if (RunFailure* failure = std::get_if<RunFailure>(&found)) return std::move(*failure);
   const ReadResult& read = std::get<ReadResult>(found);
-  if (!read.status.ok()) return Failed(Fault::ProjectUnreadable, path, read.status);
-  if (read.facts.kind != FileKind::Ordinary) return Failed(missing, path);
+  if (!read.status.ok()) return FailureOf(Fault::ProjectUnreadable, path, read.status);
+  if (read.facts.kind != FileKind::Ordinary) return FailureOf(missing, path);
   return std::nullopt;
 }
 
@@ -86,7 +78,7 @@ std::variant<std::vector<Project>, RunFailure> ReadProjects(const RunContext& co
     return std::vector<Project>{{path, std::move(std::get<SourceLists>(lists))}};
   }
   const std::vector<SourceEntry> members = ParseGroupText(bytes, context.codePage);
-  if (members.empty()) return Failed(Fault::GroupListsNothing, path);
+  if (members.empty()) return FailureOf(Fault::GroupListsNothing, path);
   std::vector<Project> projects;
   std::unordered_set<NativeString> read;
   for (const SourceEntry& member : members) {
@@ -96,7 +88,7 @@ std::variant<std::vector<Project>, RunFailure> ReadProjects(const RunContext& co
       return std::move(*failure);
     }
     if (!read.insert(PathKey(memberPath)).second) continue;  // listed twice
-    if (IsProjectGroup(bytes)) return Failed(Fault::GroupInGroup, memberPath);
+    if (IsProjectGroup(bytes)) return FailureOf(Fault::GroupInGroup, memberPath);
     std::variant<SourceLists, RunFailure> lists = ListsOf(memberPath, bytes, context.codePage);
     if (RunFailure* failure = std::get_if<RunFailure>(&lists)) return std::move(*failure);
     projects.push_back({memberPath, std::move(std::get<SourceLists>(lists))});

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "code_page.h"
+#include "messages.h"
 #include "os/file_system.h"
 #include "project_file.h"
 #include "run_failure.h"
@@ -44,6 +45,16 @@ class RunObserver {
   virtual void SourceDone(const SourceOutcome&) {}
   // The failure that stopped the run: once, before the run ends.
   virtual void RunFailed(const RunFailure& failure) = 0;
+};
+
+// Shows the failure that stopped a run in a message box, as the window does.
+class FailureBoxes final : public RunObserver {
+ public:
+  explicit FailureBoxes(MessagePort& messages) : messages_(messages) {}
+  void RunFailed(const RunFailure& failure) override { ShowFailure(messages_, failure); }
+
+ private:
+  MessagePort& messages_;
 };
 
 // Everything a run reaches outside itself.

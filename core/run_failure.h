@@ -42,4 +42,12 @@ struct RunFailure {
   unsigned codePage = 0;               // NotText
 };
 
+inline RunFailure FailureOf(Fault fault, const NativeString& path, OsStatus status = {}) {
+  RunFailure failure;
+  failure.fault = fault;
+  failure.path = path;
+  failure.status = status;
+  return failure;
+}
+
 }  // namespace velmori

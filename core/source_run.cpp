@@ -16,17 +16,9 @@
 namespace velmori {
 namespace {
 
-RunFailure Failed(Fault fault, const NativeString& path, OsStatus status = {}) {
-  RunFailure failure;
-  failure.fault = fault;
-  failure.path = path;
-  failure.status = status;
-  return failure;
-}
-
 // A failure with a temporary file of ours: the file goes, or the report names it.
 RunFailure DiscardAfter(Fault fault, const NativeString& path, OsStatus status, TempFile& temp) {
-  RunFailure failure = Failed(fault, path, status);
+  RunFailure failure = FailureOf(fault, path, status);
   if (!temp.Discard()) failure.leftover = temp.path();
   return failure;
 }
@@ -144,14 +136,14 @@ class SourceReader {
       source.read = std::get<ReadResult>(found);
     } catch (const std::bad_alloc&) {
       source.bytes = std::string();
-      source.failure = Failed(Fault::OutOfMemory, source.path);
+      source.failure = FailureOf(Fault::OutOfMemory, source.path);
       return source;
     } catch (...) {
       source.thrown = std::current_exception();
       return source;
     }
     if (!source.read.status.ok()) {
-      source.failure = Failed(Fault::SourceUnreadable, source.path, source.read.status);
+      source.failure = FailureOf(Fault::SourceUnreadable, source.path, source.read.status);
     } else if (source.path != listed && !done_.insert(PathKey(source.path)).second) {
       source.repeat = true;  // found under another letter case: a file done already
     }
@@ -222,29 +214,22 @@ class Batch {
   // `original` and `cleaned`: the texts of the one file of a dry run.
   std::optional<RunFailure> Commit(std::string_view original = {}, std::string_view cleaned = {}) {
     std::size_t stop = pending_.size();
-    std::optional<RunFailure> failure;
-    for (std::size_t i = 0; i < stop; ++i) {
-      PendingSource& source = pending_[i];
-      if (!source.temp) continue;
-      if (const OsStatus status = source.temp->Flush(); !status.ok()) {
-        failure = DiscardAfter(Fault::NotFlushed, source.path, status, *source.temp);
-        stop = i;
-      }
+    std::optional<RunFailure> failure =
+        EachTemp(stop, Fault::NotFlushed, [](TempFile& temp) { return temp.Flush(); });
+    if (std::optional<RunFailure> renamed = EachTemp(
+            stop, Fault::NotReplaced, [](TempFile& temp) { return temp.MoveOver(); })) {
+      failure = std::move(renamed);  // a file before the one that was not flushed
     }
-    std::vector<NativeString> folders;
+    std::vector<NativeString> folders;  // of the files replaced, each once in a row
     for (std::size_t i = 0; i < stop; ++i) {
-      PendingSource& source = pending_[i];
-      if (!source.temp) continue;
-      if (const OsStatus status = source.temp->MoveOver(); !status.ok()) {
-        failure = DiscardAfter(Fault::NotReplaced, source.path, status, *source.temp);
-        stop = i;
-        break;
+      const NativeString& folder = pending_[i].folder;
+      if (pending_[i].temp && (folders.empty() || folders.back() != folder)) {
+        folders.push_back(folder);
       }
-      if (folders.empty() || folders.back() != source.folder) folders.push_back(source.folder);
     }
     for (const NativeString& folder : folders) {
       if (const OsStatus status = context_.files.FlushFolder(folder); !status.ok() && !failure) {
-        failure = Failed(Fault::FolderNotFlushed, folder, status);
+        failure = FailureOf(Fault::FolderNotFlushed, folder, status);
       }
     }
     for (std::size_t i = 0; i < stop; ++i) Tell(pending_[i], original, cleaned);
@@ -255,6 +240,21 @@ class Batch {
   }
 
  private:
+  // Does `step` to each temporary file before `stop`, in order. At a failure
+  // the file is discarded, `stop` becomes its place and the failure is returned.
+  template <typename Step>
+  std::optional<RunFailure> EachTemp(std::size_t& stop, Fault fault, Step step) {
+    for (std::size_t i = 0; i < stop; ++i) {
+      PendingSource& source = pending_[i];
+      if (!source.temp) continue;
+      if (const OsStatus status = step(*source.temp); !status.ok()) {
+        stop = i;
+        return DiscardAfter(fault, source.path, status, *source.temp);
+      }
+    }
+    return std::nullopt;
+  }
+
   void Tell(const PendingSource& source, std::string_view original, std::string_view cleaned) {
     if (!source.repeat) {
       const bool read = source.kind == FileKind::Ordinary;
@@ -278,9 +278,9 @@ class Batch {
 std::optional<RunFailure> WriteTemp(const RunContext& context, PendingSource& pending,
                                     const FileFacts& original, std::string_view cleaned) {
   const ReplaceTarget target = context.files.PrepareReplace(pending.path);
-  if (!target.status.ok()) return Failed(Fault::NotWritable, pending.path, target.status);
+  if (!target.status.ok()) return FailureOf(Fault::NotWritable, pending.path, target.status);
   TempResult temp = context.files.CreateTempBeside(target.realPath);
-  if (!temp.status.ok()) return Failed(Fault::TempNotCreated, pending.path, temp.status);
+  if (!temp.status.ok()) return FailureOf(Fault::TempNotCreated, pending.path, temp.status);
   if (const OsStatus status = temp.file->Write(cleaned); !status.ok()) {
     return DiscardAfter(Fault::NotWritten, pending.path, status, *temp.file);
   }
@@ -311,11 +311,11 @@ std::optional<RunFailure> Prepare(const RunContext& context, PendingSource& pend
     strip = StripComments(source.bytes, context.codePage, cleaned);
   } catch (const std::bad_alloc&) {
     cleaned = std::string();
-    return Failed(Fault::OutOfMemory, pending.path);
+    return FailureOf(Fault::OutOfMemory, pending.path);
   }
   // Bytes of another code page, or no text at all: cutting them could cut code.
   if (strip.notTextLine != 0) {
-    RunFailure failure = Failed(Fault::NotText, pending.path);
+    RunFailure failure = FailureOf(Fault::NotText, pending.path);
     failure.line = strip.notTextLine;
     failure.codePage = context.codePage.id();
     return failure;
@@ -326,7 +326,7 @@ std::optional<RunFailure> Prepare(const RunContext& context, PendingSource& pend
   pending.bytesBefore = static_cast<std::int64_t>(source.bytes.size());
   pending.bytesAfter = static_cast<std::int64_t>(cleaned.size());
   if (!strip.changed || !context.writes) return std::nullopt;
-  if (facts.readOnly) return Failed(Fault::ReadOnly, pending.path);
+  if (facts.readOnly) return FailureOf(Fault::ReadOnly, pending.path);
   return WriteTemp(context, pending, facts, cleaned);
 }
 
@@ -338,7 +338,7 @@ std::variant<ReadResult, RunFailure> ReadListed(FileSystem& files, NativeString&
   if (!read.status.ok() || read.facts.kind != FileKind::Missing) return read;
   std::vector<NativeString> matches = files.FindInAnyCase(path, folders);
   if (matches.size() > 1) {
-    RunFailure failure = Failed(Fault::SeveralMatches, path);
+    RunFailure failure = FailureOf(Fault::SeveralMatches, path);
     failure.matches = std::move(matches);
     return failure;
   }

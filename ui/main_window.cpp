@@ -13,16 +13,6 @@
 namespace velmori {
 namespace {
 
-// Shows the failure that stopped a run in a message box, on the window thread.
-class FailureBoxes final : public RunObserver {
- public:
-  explicit FailureBoxes(MessagePort& messages) : messages_(messages) {}
-  void RunFailed(const RunFailure& failure) override { ShowFailure(messages_, failure); }
-
- private:
-  MessagePort& messages_;
-};
-
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 

@@ -149,16 +149,6 @@ class TempFolder {
   std::filesystem::path root_;
 };
 
-// Shows the failure of a run in a message box, as the window does.
-class FailureBoxes final : public RunObserver {
- public:
-  explicit FailureBoxes(MessagePort& messages) : messages_(messages) {}
-  void RunFailed(const RunFailure& failure) override { ShowFailure(messages_, failure); }
-
- private:
-  MessagePort& messages_;
-};
-
 // A run against the real file system with recording user-interface fakes.
 struct RunFixture {
   RecordingMessages messages;

@@ -89,6 +89,24 @@ TEST(OkButton, ConfirmsThenCleansUnderTheWaitCursorAndReportsTheOutcome) {
   }
 }
 
+// The real file system with a read of a.bas that waits until the test lets
+// it go on: a run caught in the middle of a file.
+struct HeldRead {
+  HeldRead() {
+    files.beforeRead = [this](const NativeString& path) {
+      if (!path.ends_with(L"a.bas")) return;
+      SetEvent(entered.get());
+      WaitForSingleObject(release.get(), 20000);
+    };
+  }
+  bool Entered() const { return WaitForSingleObject(entered.get(), 0) == WAIT_OBJECT_0; }
+  void Release() const { SetEvent(release.get()); }
+
+  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  ForwardingFiles files;
+};
+
 // Whether another thread gets an answer to WM_NULL from `window` within 250 ms,
 // while this thread pumps messages, as the system asks a window that looks hung.
 bool AnswersTheSystem(HWND window) {
@@ -110,16 +128,8 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
   folder.Write("app.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
   folder.Write("a.bas", kDirtyModule);
   folder.Write("b.bas", kDirtyModule);
-  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  const auto isEntered = [&] { return WaitForSingleObject(entered.get(), 0) == WAIT_OBJECT_0; };
-  ForwardingFiles files;  // reading a.bas waits until the test lets it go on
-  files.beforeRead = [&](const NativeString& path) {
-    if (!path.ends_with(L"a.bas")) return;
-    SetEvent(entered.get());
-    WaitForSingleObject(release.get(), 20000);
-  };
-  MainWindowFixture fixture(96, files);
+  HeldRead held;
+  MainWindowFixture fixture(96, held.files);
   const HWND main = fixture.window.hwnd();
   SetWindowTextW(fixture.window.pathEdit(), folder.Native("app.vbp").c_str());
   const auto clickOk = [&] {
@@ -127,8 +137,8 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
                  reinterpret_cast<LPARAM>(fixture.window.okButton()));
   };
   clickOk();
-  MainWindowFixture::PumpWhile([&] { return !isEntered(); });
-  ASSERT_TRUE(isEntered());
+  MainWindowFixture::PumpWhile([&] { return !held.Entered(); });
+  ASSERT_TRUE(held.Entered());
 
   EXPECT_TRUE(AnswersTheSystem(main));
   InvalidateRect(main, nullptr, TRUE);
@@ -144,7 +154,7 @@ TEST(OkButton, TheWindowStaysAliveWhileARunWorksAndASessionEndStopsIt) {
   EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(fixture.window.running());
 
-  std::thread later([&] { Sleep(100), SetEvent(release.get()); });
+  std::thread later([&] { Sleep(100), held.Release(); });
   EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
   SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   later.join();
@@ -204,15 +214,8 @@ TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
   TempFolder folder;
   folder.Write("app.vbp", "Module=a; a.bas\r\n");
   folder.Write("a.bas", kDirtyModule);
-  const UniqueKernelObject entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  const UniqueKernelObject release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  ForwardingFiles files;  // reading a.bas waits until the test lets it go on
-  files.beforeRead = [&](const NativeString& path) {
-    if (!path.ends_with(L"a.bas")) return;
-    SetEvent(entered.get());
-    WaitForSingleObject(release.get(), 20000);
-  };
-  MainWindowFixture fixture(96, files);
+  HeldRead held;
+  MainWindowFixture fixture(96, held.files);
   ProgressWindow& progress = fixture.window.progress();
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
@@ -228,8 +231,8 @@ TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
   SendMessageW(fixture.window.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(fixture.window.okButton()));
   MainWindowFixture::PumpWhile(
-      [&] { return WaitForSingleObject(entered.get(), 0) != WAIT_OBJECT_0; });
-  ASSERT_EQ(WaitForSingleObject(entered.get(), 0), WAIT_OBJECT_0);
+      [&] { return !held.Entered(); });
+  ASSERT_TRUE(held.Entered());
   EXPECT_NE(progress.hwnd(), nullptr);
   for (const auto& [window, idle] : windows()) EXPECT_EQ(CursorOver(window), wait);
   SetTimer(nullptr, 0, 20, InspectBox);
@@ -238,7 +241,7 @@ TEST(WaitCursor, ShowsOverEveryWindowAndARealMessageBoxWhileARunLasts) {
   EXPECT_EQ(g_overButton, wait);
   EXPECT_TRUE(fixture.window.running());  // all along
 
-  SetEvent(release.get());
+  held.Release();
   MainWindowFixture::PumpWhile([&] { return fixture.window.running(); });
   EXPECT_FALSE(fixture.window.running());
   EXPECT_EQ(GetCursor(), arrow);

@@ -4,6 +4,7 @@ namespace velmori {
 
 void CodePage::MarkLead(unsigned first, unsigned last) {
   for (unsigned b = first; b <= last && b < lead_.size(); ++b) lead_[b] = true;
+  if (first <= last && first < lowestLead_) lowestLead_ = first;
 }
 
 CodePage CodePage::ForId(unsigned id) {

@@ -23,6 +23,8 @@ class CodePage {
 
   unsigned id() const { return id_; }
   bool IsLead(unsigned char byte) const { return lead_[byte]; }
+  // The smallest lead byte; 256 for a single-byte code page.
+  unsigned LowestLead() const { return lowestLead_; }
 
   // Length in bytes of the character at p, given that the line ends at end.
   // A lead byte takes the next byte with it unless that is CR, LF or the end.
@@ -38,6 +40,7 @@ class CodePage {
 
   unsigned id_;
   std::array<bool, 256> lead_{};
+  unsigned lowestLead_ = 256;
 };
 
 }  // namespace velmori

@@ -1,5 +1,6 @@
 // Fuzzes the comment cleaner (StripComments) on any bytes, in code page 932 and
-// again in a code page picked by the input's first byte. Besides running clean
+// again in a code page picked by the input's first byte, with each way of
+// searching the bytes (SSE2 and plain). Besides running clean
 // under the address and undefined-behaviour sanitizers, the cleaned text must
 // equal what a plain character-by-character reading of the rules gives, and
 // come out the same when cleaned again. That reading:
@@ -119,22 +120,24 @@ Expected ExpectedCleaning(std::string_view input, const CodePage& page) {
 }
 
 void CheckCleaning(std::string_view input, const CodePage& page) {
-  std::string cleaned = "stale text that the cleaner must replace\r\n";
-  const velmori::StripResult result = velmori::StripComments(input, page, cleaned);
   const Expected expected = ExpectedCleaning(input, page);
-  Check(result.notTextLine == expected.notTextLine, "another line for the first byte not text");
-  if (expected.notTextLine != 0) {
-    Check(!result.changed, "text that is no text counts as changed");
-    return;
-  }
-  Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
-  Check(result.commentLines == expected.commentLines, "another number of comment lines");
-  Check(result.codePart == expected.codePart, "the code part flag is wrong");
-  Check(result.changed == (cleaned != input), "the changed flag is wrong");
+  for (const velmori::ByteSearch search : {velmori::ByteSearch::Vector, velmori::ByteSearch::Plain}) {
+    std::string cleaned = "stale text that the cleaner must replace\r\n";
+    const velmori::StripResult result = velmori::StripComments(input, page, cleaned, search);
+    Check(result.notTextLine == expected.notTextLine, "another line for the first byte not text");
+    if (expected.notTextLine != 0) {
+      Check(!result.changed, "text that is no text counts as changed");
+      continue;
+    }
+    Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
+    Check(result.commentLines == expected.commentLines, "another number of comment lines");
+    Check(result.codePart == expected.codePart, "the code part flag is wrong");
+    Check(result.changed == (cleaned != input), "the changed flag is wrong");
 
-  std::string again = "stale\r\n";
-  velmori::StripComments(cleaned, page, again);
-  Check(again == cleaned, "cleaning the cleaned text changed it");
+    std::string again = "stale\r\n";
+    velmori::StripComments(cleaned, page, again, search);
+    Check(again == cleaned, "cleaning the cleaned text changed it");
+  }
 }
 
 // The input made text of the code page, so that inputs that are not text still

@@ -162,8 +162,10 @@ StripResult Strip(std::string_view source, const CodePage& page, std::string& cl
       // Inside a literal, for every line of the block when each ends outside
       // one. The line going on from the last block counts from where it began;
       // one whose comment goes on is done at its first line end.
+      const std::uint64_t commentGoesOn = 0 - std::uint64_t{part == Part::Comment};
       const std::uint64_t carried =
-          part == Part::Code ? inLiteral : (literal >> std::countr_zero(ends | kTopBit)) & 1;
+          (inLiteral & ~commentGoesOn) |
+          ((literal >> std::countr_zero(ends | kTopBit)) & 1 & commentGoesOn);
       const std::uint64_t inside = literal ^ (0 - carried);
       if ((inside & ends) == 0) {
         std::uint64_t open = marks.apostrophes & ~inside;  // apostrophes outside literals
@@ -192,9 +194,8 @@ StripResult Strip(std::string_view source, const CodePage& page, std::string& cl
           part = Part::Code;
         }
         if (!continued) {
-          if (marks.lineEnds != 0) {
-            lineStart = block + kBlockSize - std::countl_zero(marks.lineEnds);
-          }
+          const char* afterLast = block + kBlockSize - std::countl_zero(marks.lineEnds | 1);
+          lineStart = marks.lineEnds != 0 ? afterLast : lineStart;
           inLiteral = inside >> 63;  // of use only for a code line that goes on
           continue;
         }
@@ -284,7 +285,7 @@ StripResult Strip(std::string_view source, const CodePage& page, std::string& cl
 StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned,
                           ByteSearch search) {
 #if VELMORI_SSE2
-  if (search == ByteSearch::Vector && Sse2Marker::CanMark(page)) {
+  if (search == ByteSearch::Vector) {
     return Strip<Sse2Marker>(source, page, cleaned);
   }
 #endif

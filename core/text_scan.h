@@ -117,83 +117,108 @@ struct BlockMarks {
   std::uint64_t lineEnds = 0;
   // Some line end here is not CR LF: a lone CR or a lone LF.
   bool otherLineEnd = false;
-  // Bytes that may make the text no text of the code page: every NUL, and every
-  // byte below 0x40 other than CR and LF right after a byte that may be a lead
-  // byte. Whether it really is the second byte of a character is for the caller
-  // to find out; every such second byte is here.
+  // Bytes that may make the text no text of the code page: every NUL, and (in a
+  // double-byte code page) every byte below 0x40 other than CR and LF right
+  // after a byte from 0x80 on, where all lead bytes lie. Whether it really is
+  // the second byte of a character is for the caller to find out; every such
+  // second byte is here.
   std::uint64_t suspects = 0;
 };
 
-// A byte at a time: for any processor, and for the checks of the fast one.
+// The marks of a block at the start or the end of the text: the block is
+// copied between filler bytes that mark nothing, so that the marker may read a
+// byte before it and a byte after it.
+template <class Marker>
+BlockMarks MarkCopy(const Marker& marker, const char* p, std::size_t n, bool first, bool last) {
+  alignas(16) char copy[16 + kBlockSize + 16];
+  std::memset(copy, 'A', sizeof copy);
+  if (!first) copy[15] = p[-1];
+  std::memcpy(copy + 16, p, n);
+  if (!last) copy[16 + n] = p[n];
+  BlockMarks block = marker.MarkFull(copy + 16);
+  const std::uint64_t inside = n == kBlockSize ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+  block.quotes &= inside;
+  block.apostrophes &= inside;
+  block.lineEnds &= inside;
+  block.suspects &= inside;
+  return block;
+}
+
+// Eight bytes at a time in a 64-bit word, for any processor. Each test leaves
+// the top bit set in every byte that passes it; those bits are gathered into
+// the block's masks.
 class PlainMarker {
  public:
-  explicit PlainMarker(const CodePage& page) : page_(page) {}
+  explicit PlainMarker(const CodePage& page) : leadGate_(page.HasLeadBytes() ? kHighs : 0) {}
 
   // The marks of the n bytes (at most kBlockSize) at p. `first` says that p is
   // the start of the text (else p[-1] is the byte before), `last` that p + n is
   // its end (else p[n] is the byte after).
   BlockMarks Mark(const char* p, std::size_t n, bool first, bool last) const {
-    BlockMarks block;
-    bool afterLead = !first && page_.IsLead(static_cast<unsigned char>(p[-1]));
-    for (std::size_t i = 0; i < n; ++i) {
-      const auto byte = static_cast<unsigned char>(p[i]);
-      const std::uint64_t bit = std::uint64_t{1} << i;
-      const bool beforeLf = i + 1 < n ? p[i + 1] == '\n' : !last && p[n] == '\n';
-      if (byte == '\n' || (byte == '\r' && !beforeLf)) {
-        block.lineEnds |= bit;
-        const bool afterCr = i > 0 ? p[i - 1] == '\r' : !first && p[-1] == '\r';
-        block.otherLineEnd = block.otherLineEnd || byte == '\r' || !afterCr;
-      } else if (byte == '"') {
-        block.quotes |= bit;
-      } else if (byte == '\'') {
-        block.apostrophes |= bit;
-      }
-      if (byte == 0 || (byte < 0x40 && byte != '\r' && byte != '\n' && afterLead)) {
-        block.suspects |= bit;
-      }
-      afterLead = page_.IsLead(byte);
+    return first || last ? MarkCopy(*this, p, n, first, last) : MarkFull(p);
+  }
+
+  // The marks of the 64 bytes at p; p[-1] and p[64] are readable.
+  BlockMarks MarkFull(const char* p) const {
+    std::uint64_t quotes = 0, apostrophes = 0, crs = 0, lfs = 0, low = 0, high = 0, nul = 0;
+    for (int i = 0; i < 8; ++i) {
+      std::uint64_t word;
+      std::memcpy(&word, p + 8 * i, sizeof word);
+      const int shift = 8 * i;
+      quotes |= Gather(Equal(word, '"')) << shift;
+      apostrophes |= Gather(Equal(word, '\'')) << shift;
+      crs |= Gather(Equal(word, '\r')) << shift;
+      lfs |= Gather(Equal(word, '\n')) << shift;
+      nul |= Gather(Equal(word, 0)) << shift;
+      low |= Gather(Below(word, 0x40)) << shift;
+      high |= Gather(word & leadGate_) << shift;
     }
+    const auto before = static_cast<unsigned char>(p[-1]);
+    const auto after = static_cast<unsigned char>(p[kBlockSize]);
+    const std::uint64_t lfAfter = (lfs >> 1) | (std::uint64_t{after == '\n'} << 63);
+    const std::uint64_t crBefore = (crs << 1) | std::uint64_t{before == '\r'};
+    const std::uint64_t highBefore = (high << 1) | std::uint64_t{(before & leadGate_) != 0};
+    const std::uint64_t loneCr = crs & ~lfAfter;
+    BlockMarks block;
+    block.quotes = quotes;
+    block.apostrophes = apostrophes;
+    block.lineEnds = lfs | loneCr;
+    block.otherLineEnd = (loneCr | (lfs & ~crBefore)) != 0;
+    block.suspects = (low & ~crs & ~lfs & highBefore) | nul;
     return block;
   }
 
  private:
-  const CodePage& page_;
+  static constexpr std::uint64_t kOnes = 0x0101010101010101;
+  static constexpr std::uint64_t kHighs = 0x8080808080808080;
+  static constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7F;
+
+  // The top bit of each byte equal to c.
+  static std::uint64_t Equal(std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return ~(((x & kLows) + kLows) | x) & kHighs;  // no carry leaves a byte
+  }
+  // The top bit of each byte below n (at most 0x80).
+  static std::uint64_t Below(std::uint64_t word, unsigned char n) {
+    return ~((word | kHighs) - kOnes * n) & ~word & kHighs;  // no borrow leaves a byte
+  }
+  // Bit i: the top bit of byte i is set (and no other bit is).
+  static std::uint64_t Gather(std::uint64_t tops) {
+    return ((tops >> 7) * 0x0102040810204080) >> 56;
+  }
+
+  std::uint64_t leadGate_;  // the top bits, for a double-byte code page (lead bytes are 0x80 or above)
 };
 
 #if VELMORI_SSE2
-// Sixteen bytes at a time. Takes every byte from 0x80 on for a possible lead
-// byte, so it is for code pages whose lead bytes all lie there (as those of
-// Windows do): see CanMark.
+// Sixteen bytes at a time.
 class Sse2Marker {
  public:
   explicit Sse2Marker(const CodePage& page)
-      : highGate_(_mm_set1_epi8(static_cast<char>(page.LowestLead() < 256 ? 0x80 : 0))) {}
-
-  static bool CanMark(const CodePage& page) { return page.LowestLead() >= 0x80; }
+      : highGate_(_mm_set1_epi8(static_cast<char>(page.HasLeadBytes() ? 0x80 : 0))) {}
 
   VELMORI_ALWAYS_INLINE BlockMarks Mark(const char* p, std::size_t n, bool first, bool last) const {
-    return first || last ? MarkCopy(p, n, first, last) : MarkFull(p);
-  }
-
- private:
-  // The first and the last block: copied between filler bytes that mark nothing.
-  BlockMarks MarkCopy(const char* p, std::size_t n, bool first, bool last) const {
-    alignas(16) char copy[16 + kBlockSize + 16];
-    std::memset(copy, 'A', sizeof copy);
-    if (!first) copy[15] = p[-1];
-    std::memcpy(copy + 16, p, n);
-    if (!last) copy[16 + n] = p[n];
-    BlockMarks block = MarkFull(copy + 16);
-    const std::uint64_t inside = n == kBlockSize ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-    block.quotes &= inside;
-    block.apostrophes &= inside;
-    block.lineEnds &= inside;
-    block.suspects &= inside;
-    return block;
-  }
-
-  static std::uint64_t Bits(__m128i mask, int shift) {
-    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(mask))} << shift;
+    return first || last ? MarkCopy(*this, p, n, first, last) : MarkFull(p);
   }
 
   // The marks of the 64 bytes at p; p[-1] and p[64] are readable.
@@ -230,6 +255,11 @@ class Sse2Marker {
     }
     block.otherLineEnd = _mm_movemask_epi8(other) != 0;
     return block;
+  }
+
+ private:
+  static std::uint64_t Bits(__m128i mask, int shift) {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(mask))} << shift;
   }
 
   __m128i highGate_;  // 0x80 in each byte for a double-byte code page, else 0

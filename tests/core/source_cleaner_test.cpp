@@ -161,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"SwallowedLines", "Attribute a\r\n' c _\r\nd _\r\ne\r\nf\r\n", 3, true},
         CountCase{"ContinuationEndsOnEmptyLine", "Attribute a\r\n' c _\r\n\r\nf ' g\r\n", 2, true},
         CountCase{"LineEndsAreNoLoss", "Attribute a\nx\ry", 0, true},
+        CountCase{"CutLastLineWithoutLineEnd", "Attribute a\r\nx ' c", 1, true},
         CountCase{"HeaderNotesAreNoComments", "Begin\r\n  Underline = 0 'False\r\nEnd\r\n"
                   "Attribute a\r\n", 0, false},
         CountCase{"NoAttributeLine", "x ' c\r\n", 0, false},

@@ -229,18 +229,15 @@ class Sse2Marker {
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i add40 = _mm_set1_epi8(0x40);
     const __m128i one = _mm_set1_epi8(1);
+    std::uint64_t crs = 0;
+    std::uint64_t lfs = 0;
     BlockMarks block;
-    __m128i other = _mm_setzero_si128();
     for (int i = 0; i < 4; ++i) {
       const char* at = p + 16 * i;
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
       const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
-      const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
       const __m128i isCr = _mm_cmpeq_epi8(bytes, cr);
       const __m128i isLf = _mm_cmpeq_epi8(bytes, lf);
-      const __m128i loneCr = _mm_andnot_si128(_mm_cmpeq_epi8(after, lf), isCr);
-      const __m128i lineEnd = _mm_or_si128(isLf, loneCr);
-      other = _mm_or_si128(other, _mm_or_si128(loneCr, _mm_andnot_si128(_mm_cmpeq_epi8(before, cr), isLf)));
       // Top bits: the byte before may lead, or this byte minus one wraps (a
       // NUL); and this byte is below 0x40 (adding 0x40 leaves the top bit clear)
       // and no CR or LF.
@@ -250,10 +247,15 @@ class Sse2Marker {
           _mm_or_si128(_mm_or_si128(isCr, isLf), _mm_adds_epu8(bytes, add40)), leadOrNul);
       block.quotes |= Bits(_mm_cmpeq_epi8(bytes, quote), 16 * i);
       block.apostrophes |= Bits(_mm_cmpeq_epi8(bytes, apostrophe), 16 * i);
-      block.lineEnds |= Bits(lineEnd, 16 * i);
+      crs |= Bits(isCr, 16 * i);
+      lfs |= Bits(isLf, 16 * i);
       block.suspects |= Bits(suspect, 16 * i);
     }
-    block.otherLineEnd = _mm_movemask_epi8(other) != 0;
+    const std::uint64_t lfAfter = (lfs >> 1) | (std::uint64_t{p[kBlockSize] == '\n'} << 63);
+    const std::uint64_t crBefore = (crs << 1) | std::uint64_t{p[-1] == '\r'};
+    const std::uint64_t loneCr = crs & ~lfAfter;
+    block.lineEnds = lfs | loneCr;
+    block.otherLineEnd = (loneCr | (lfs & ~crBefore)) != 0;
     return block;
   }
 

@@ -1,7 +1,6 @@
 #include "source_cleaner.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "text_scan.h"
 
@@ -11,7 +10,8 @@ namespace {
 using namespace scan;
 
 // Whether a line is an Attribute line: after any blanks, the word "Attribute"
-// in any ASCII letter case, then a blank or the line's end.
+// in any ASCII letter case, then a blank or the line's end. (ASCII bytes are
+// characters of their own: lead bytes are 0x80 or above.)
 bool IsAttributeLine(const char* p, const char* end) {
   static constexpr std::string_view kWord = "attribute";
   while (p != end && IsBlank(*p)) ++p;

@@ -1,22 +1,26 @@
 // Fuzzes the comment cleaner (StripComments) on any bytes, in code page 932 and
 // again in a code page picked by the input's first byte, with each way of
-// searching the bytes (SSE2 and plain). Besides running clean
-// under the address and undefined-behaviour sanitizers, the cleaned text must
-// equal what a plain character-by-character reading of the rules gives, and
+// searching the bytes (SSE2 and plain). Besides running clean under the
+// address and undefined-behaviour sanitizers, each must give what a plain
+// character-by-character reading of the rules gives, and a cleaned text must
 // come out the same when cleaned again. That reading:
+//  * characters: a lead byte and the byte after it form one, unless that byte
+//    is CR or LF or there is none; every other byte is one;
+//  * a text holding a NUL byte, or a double-byte character whose second byte
+//    is below 0x40, is no text of the code page: the number of the first line
+//    holding such a character is reported, the text counts as unchanged, and
+//    nothing else is looked at. (Such an input is also cleaned once made text,
+//    each of those bytes replaced, so that random bytes still try the rules.)
 //  * CR LF, a lone CR and a lone LF each end an input line; every line comes
 //    out ended by CR LF, as many lines as went in;
 //  * the header lines stay as they are: every line before the first line
 //    that is no Attribute line and follows one that is. An Attribute line is
 //    one whose first word, after any blanks, is "Attribute" (ASCII letters in
-//    any case), followed by a blank or the line's end;
-//  * every later line is cut at its first apostrophe outside double-quoted
-//    literals, and a comment continued by " _" swallows the next line whole;
-//  * a text holding a NUL byte, or a double-byte character (a lead byte and
-//    the byte after it, unless that is CR or LF) whose second byte is below
-//    0x40, is no text of the code page: the number of the first line with such a byte is
-//    reported, and the text counts as unchanged. (Inputs that are not text are
-//    also cleaned again once made text, each such byte replaced.)
+//    any case), followed by a blank or the line's end; a text without one has
+//    no code part;
+//  * every later line (the code part) is cut at its first apostrophe outside
+//    double-quoted literals, and a comment whose text ends with a blank, an
+//    underscore and any blanks swallows the next line whole, and so on;
 //  * the comment lines reported are the lines that lose text: the lines cut
 //    and the non-empty lines swallowed (a line end written as CR LF is no
 //    loss); the code part is reported when some line belongs to it.

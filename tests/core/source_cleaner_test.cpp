@@ -1,6 +1,7 @@
-// Worked examples of comment removal in a module's code part. The whole rules
-// (header lines, line ends, every byte value, code pages) are checked against
-// an independent reading by fuzz/fuzz_cleaner.cpp.
+// Worked examples of comment removal: code lines, Attribute lines, the counts,
+// and text that is not text of the code page. The whole rules (every byte
+// value, code pages, both ways of searching the bytes) are checked against an
+// independent reading by fuzz/fuzz_cleaner.cpp.
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"EmptyLiteral", "s = \"\" ' c\r\n", "s = \"\" \r\n"},
         CodeCase{"UnterminatedLiteral", "s = \"abc'def\r\n", "s = \"abc'def\r\n"},
         CodeCase{"LiteralEndsAtLineEnd", "s = \"a'\r\nt = 1 ' c\r\n", "s = \"a'\r\nt = 1 \r\n"},
+        CodeCase{"QuoteInCommentOpensNothing", "x = 1 ' 5\" disk\r\ns = \"a'b\" ' c\r\n",
+                 "x = 1 \r\ns = \"a'b\" \r\n"},
+        CodeCase{"LoneLineEndsAmongCrLf", "x = 1 ' c\ny = 2\rz ' c\r\n", "x = 1 \r\ny = 2\r\nz \r\n"},
         // A comment continued by " _" takes the next lines with it.
         CodeCase{"ContinuedComment", "x = 1 ' a _\r\nmore text\r\ny = 2\r\n",
                  "x = 1 \r\n\r\ny = 2\r\n"},

@@ -3,7 +3,10 @@
 namespace velmori {
 
 void CodePage::MarkLead(unsigned first, unsigned last) {
-  for (unsigned b = first; b <= last && b < lead_.size(); ++b) lead_[b] = true;
+  for (unsigned b = first < 0x80 ? 0x80 : first; b <= last && b < lead_.size(); ++b) {
+    lead_[b] = true;
+    hasLeadBytes_ = true;
+  }
 }
 
 CodePage CodePage::ForId(unsigned id) {

@@ -14,6 +14,9 @@ class CodePage {
   static CodePage ForId(unsigned id);
 
   // For code pages described by the system (Windows' CPINFO): inclusive lead-byte ranges.
+  // Lead bytes lie at 0x80 and above in every code page of Windows, and the text
+  // scanning relies on it (an ASCII byte is always a character of its own), so
+  // a range below 0x80 counts only from there.
   template <typename Range>
   static CodePage FromLeadRanges(unsigned id, const Range& ranges) {
     CodePage page(id);
@@ -23,6 +26,7 @@ class CodePage {
 
   unsigned id() const { return id_; }
   bool IsLead(unsigned char byte) const { return lead_[byte]; }
+  bool HasLeadBytes() const { return hasLeadBytes_; }
 
   // Length in bytes of the character at p, given that the line ends at end.
   // A lead byte takes the next byte with it unless that is CR, LF or the end.
@@ -38,6 +42,7 @@ class CodePage {
 
   unsigned id_;
   std::array<bool, 256> lead_{};
+  bool hasLeadBytes_ = false;
 };
 
 }  // namespace velmori

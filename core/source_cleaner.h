@@ -28,4 +28,11 @@ struct StripResult {
 // holds nothing of use.
 StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned);
 
+// How the cleaner searches the bytes: Vector sixteen at a time with SSE2 where
+// the build has it (every x86-64), Plain one at a time. Both give the same
+// result; StripComments above takes Vector, and the fuzzer checks both.
+enum class ByteSearch { Vector, Plain };
+StripResult StripComments(std::string_view source, const CodePage& page, std::string& cleaned,
+                          ByteSearch search);
+
 }  // namespace velmori

@@ -1,21 +1,26 @@
 // Fuzzes the comment cleaner (StripComments) on any bytes, in code page 932 and
-// again in a code page picked by the input's first byte. Besides running clean
-// under the address and undefined-behaviour sanitizers, the cleaned text must
-// equal what a plain character-by-character reading of the rules gives, and
+// again in a code page picked by the input's first byte, with each way of
+// searching the bytes (SSE2 and plain). Besides running clean under the
+// address and undefined-behaviour sanitizers, each must give what a plain
+// character-by-character reading of the rules gives, and a cleaned text must
 // come out the same when cleaned again. That reading:
+//  * characters: a lead byte and the byte after it form one, unless that byte
+//    is CR or LF or there is none; every other byte is one;
+//  * a text holding a NUL byte, or a double-byte character whose second byte
+//    is below 0x40, is no text of the code page: the number of the first line
+//    holding such a character is reported, the text counts as unchanged, and
+//    nothing else is looked at. (Such an input is also cleaned once made text,
+//    each of those bytes replaced, so that random bytes still try the rules.)
 //  * CR LF, a lone CR and a lone LF each end an input line; every line comes
 //    out ended by CR LF, as many lines as went in;
 //  * the header lines stay as they are: every line before the first line
 //    that is no Attribute line and follows one that is. An Attribute line is
 //    one whose first word, after any blanks, is "Attribute" (ASCII letters in
-//    any case), followed by a blank or the line's end;
-//  * every later line is cut at its first apostrophe outside double-quoted
-//    literals, and a comment continued by " _" swallows the next line whole;
-//  * a text holding a NUL byte, or a double-byte character (a lead byte and
-//    the byte after it, unless that is CR or LF) whose second byte is below
-//    0x40, is no text of the code page: the number of the first line with such a byte is
-//    reported, and the text counts as unchanged. (Inputs that are not text are
-//    also cleaned again once made text, each such byte replaced.)
+//    any case), followed by a blank or the line's end; a text without one has
+//    no code part;
+//  * every later line (the code part) is cut at its first apostrophe outside
+//    double-quoted literals, and a comment whose text ends with a blank, an
+//    underscore and any blanks swallows the next line whole, and so on;
 //  * the comment lines reported are the lines that lose text: the lines cut
 //    and the non-empty lines swallowed (a line end written as CR LF is no
 //    loss); the code part is reported when some line belongs to it.
@@ -119,22 +124,24 @@ Expected ExpectedCleaning(std::string_view input, const CodePage& page) {
 }
 
 void CheckCleaning(std::string_view input, const CodePage& page) {
-  std::string cleaned = "stale text that the cleaner must replace\r\n";
-  const velmori::StripResult result = velmori::StripComments(input, page, cleaned);
   const Expected expected = ExpectedCleaning(input, page);
-  Check(result.notTextLine == expected.notTextLine, "another line for the first byte not text");
-  if (expected.notTextLine != 0) {
-    Check(!result.changed, "text that is no text counts as changed");
-    return;
-  }
-  Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
-  Check(result.commentLines == expected.commentLines, "another number of comment lines");
-  Check(result.codePart == expected.codePart, "the code part flag is wrong");
-  Check(result.changed == (cleaned != input), "the changed flag is wrong");
+  for (const velmori::ByteSearch search : {velmori::ByteSearch::Vector, velmori::ByteSearch::Plain}) {
+    std::string cleaned = "stale text that the cleaner must replace\r\n";
+    const velmori::StripResult result = velmori::StripComments(input, page, cleaned, search);
+    Check(result.notTextLine == expected.notTextLine, "another line for the first byte not text");
+    if (expected.notTextLine != 0) {
+      Check(!result.changed, "text that is no text counts as changed");
+      continue;
+    }
+    Check(cleaned == expected.cleaned, "the cleaned text differs from the rules");
+    Check(result.commentLines == expected.commentLines, "another number of comment lines");
+    Check(result.codePart == expected.codePart, "the code part flag is wrong");
+    Check(result.changed == (cleaned != input), "the changed flag is wrong");
 
-  std::string again = "stale\r\n";
-  velmori::StripComments(cleaned, page, again);
-  Check(again == cleaned, "cleaning the cleaned text changed it");
+    std::string again = "stale\r\n";
+    velmori::StripComments(cleaned, page, again, search);
+    Check(again == cleaned, "cleaning the cleaned text changed it");
+  }
 }
 
 // The input made text of the code page, so that inputs that are not text still

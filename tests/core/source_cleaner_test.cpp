@@ -1,6 +1,7 @@
-// Worked examples of comment removal in a module's code part. The whole rules
-// (header lines, line ends, every byte value, code pages) are checked against
-// an independent reading by fuzz/fuzz_cleaner.cpp.
+// Worked examples of comment removal: code lines, Attribute lines, the counts,
+// and text that is not text of the code page. The whole rules (every byte
+// value, code pages, both ways of searching the bytes) are checked against an
+// independent reading by fuzz/fuzz_cleaner.cpp.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,13 @@ namespace {
 
 const CodePage kShiftJis = CodePage::ForId(932);
 
+// The cleaned text, which both ways of searching the bytes must agree on.
 std::string Clean(std::string_view source) {
   std::string cleaned;
+  std::string plain;
   StripComments(source, kShiftJis, cleaned);
+  StripComments(source, kShiftJis, plain, ByteSearch::Plain);
+  EXPECT_EQ(cleaned, plain) << "the plain search disagrees";
   return cleaned;
 }
 
@@ -33,6 +38,20 @@ TEST_P(CodeLines, AreCutBeforeTheirComment) {
   EXPECT_EQ(Clean(std::string(kHeader) + c.code), std::string(kHeader) + c.expected);
 }
 
+// The text is searched in blocks of 64 bytes, and the lines of the last block
+// are cleaned another way: the same lines, moved across a block boundary and
+// followed by more, come out the same.
+TEST_P(CodeLines, AreCutTheSameAcrossBlocks) {
+  const CodeCase& c = GetParam();
+  if (!std::string_view(c.code).ends_with('\n')) GTEST_SKIP() << "the case needs the text's end";
+  std::string after;
+  for (int i = 0; i < 20; ++i) after += "x = 1\r\n";
+  for (std::size_t shift = 0; shift < 64; ++shift) {
+    const std::string before = kHeader + std::string(shift, ' ') + "\r\n";
+    EXPECT_EQ(Clean(before + c.code + after), before + c.expected + after) << "moved by " << shift;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Comments, CodeLines,
     ::testing::Values(
@@ -50,6 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"EmptyLiteral", "s = \"\" ' c\r\n", "s = \"\" \r\n"},
         CodeCase{"UnterminatedLiteral", "s = \"abc'def\r\n", "s = \"abc'def\r\n"},
         CodeCase{"LiteralEndsAtLineEnd", "s = \"a'\r\nt = 1 ' c\r\n", "s = \"a'\r\nt = 1 \r\n"},
+        CodeCase{"QuoteInCommentOpensNothing", "x = 1 ' 5\" disk\r\ns = \"a'b\" ' c\r\n",
+                 "x = 1 \r\ns = \"a'b\" \r\n"},
+        CodeCase{"LoneLineEndsAmongCrLf", "x = 1 ' c\ny = 2\rz ' c\r\n", "x = 1 \r\ny = 2\r\nz \r\n"},
         // A comment continued by " _" takes the next lines with it.
         CodeCase{"ContinuedComment", "x = 1 ' a _\r\nmore text\r\ny = 2\r\n",
                  "x = 1 \r\n\r\ny = 2\r\n"},
@@ -143,6 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"SwallowedLines", "Attribute a\r\n' c _\r\nd _\r\ne\r\nf\r\n", 3, true},
         CountCase{"ContinuationEndsOnEmptyLine", "Attribute a\r\n' c _\r\n\r\nf ' g\r\n", 2, true},
         CountCase{"LineEndsAreNoLoss", "Attribute a\nx\ry", 0, true},
+        CountCase{"CutLastLineWithoutLineEnd", "Attribute a\r\nx ' c", 1, true},
         CountCase{"HeaderNotesAreNoComments", "Begin\r\n  Underline = 0 'False\r\nEnd\r\n"
                   "Attribute a\r\n", 0, false},
         CountCase{"NoAttributeLine", "x ' c\r\n", 0, false},

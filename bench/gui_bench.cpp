@@ -176,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!written) Fail("cannot write the project");
   const std::vector<std::wstring> files(written->begin(), written->end());
   std::printf("project: %zu sources, %.1f MiB, in %ls\n", files.size(),
-              static_cast<double>(generated.TotalSourceBytes()) / (1 << 20), folder.c_str());
+              static_cast<double>(generated.totalBytes) / (1 << 20), folder.c_str());
 
   PlainRead(files);  // the same cache state for everything that follows
   const Clock::duration plainRewrite = PlainRewrite(files);

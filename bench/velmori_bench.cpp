@@ -211,13 +211,13 @@ class ProjectOnDisk {
  public:
   // The project of the end-to-end runs: 2,000 sources of about 50 KB by default.
   static ProjectOnDisk& Standard() {
-    static ProjectOnDisk instance(ProjectShape{g_options.files, g_options.fileKb * 1024, 1});
+    static ProjectOnDisk instance(ProjectShape{g_options.files, g_options.fileKb * 1024, 1, {}});
     return instance;
   }
   // A project of one large source, where three times the largest file is the
   // bigger part of the memory limit.
   static ProjectOnDisk& OneLargeFile() {
-    static ProjectOnDisk instance(ProjectShape{1, g_options.largeMb * 1024 * 1024, 2});
+    static ProjectOnDisk instance(ProjectShape{1, g_options.largeMb * 1024 * 1024, 2, {}});
     return instance;
   }
 
@@ -288,15 +288,12 @@ class ProjectOnDisk {
     }
     root_ = pattern;
     projectPath_ = root_ + "/" + project_.projectFileName;
-    // The files in the order a run takes them: category by category, each in
-    // project-file order. The baseline follows the same order.
-    std::stable_sort(project_.sources.begin(), project_.sources.end(),
-                     [](const auto& a, const auto& b) { return a.kind < b.kind; });
+    // The files come in the order a run takes them; the baseline follows it.
     std::error_code failed;
     for (const auto& source : project_.sources) {
-      if (!source.nativeFolder.empty())
-        std::filesystem::create_directories(root_ + "/" + source.nativeFolder, failed);
-      paths_.push_back(root_ + "/" + source.NativeRelativePath());
+      paths_.push_back(root_ + "/" + source.nativePath);
+      std::filesystem::create_directories(std::filesystem::path(paths_.back()).parent_path(),
+                                          failed);
     }
     // The sources themselves are written by Restore, before every turn.
     if (failed || !ReplaceWith(projectPath_, project_.projectBytes))
@@ -387,7 +384,7 @@ void CleanProjectAgainstPlainRewrite(benchmark::State& state) {
   }
   const double iterations = static_cast<double>(state.iterations());
   state.SetBytesProcessed(state.iterations() *
-                          static_cast<std::int64_t>(disk.project().TotalSourceBytes()));
+                          static_cast<std::int64_t>(disk.project().totalBytes));
   state.counters["files"] = static_cast<double>(disk.paths().size());
   state.counters["plain_ms"] = 1000.0 * plainTotal / iterations;
   state.counters["plain_cpu_ms"] = 1000.0 * plainCpuTotal / iterations;
@@ -493,7 +490,7 @@ void PeakMemoryEndToEnd(benchmark::State& state, ProjectOnDisk& (*project)()) {
     }
     report = *child;
   }
-  const double largest = static_cast<double>(disk.project().LargestSourceBytes());
+  const double largest = static_cast<double>(disk.project().largestBytes);
   state.counters["peak_MiB"] = static_cast<double>(report.peakBytes) / kMiB;
   state.counters["start_MiB"] = static_cast<double>(report.startBytes) / kMiB;
   state.counters["files"] = static_cast<double>(disk.paths().size());
@@ -609,7 +606,7 @@ int WriteProjectTo(const std::string& folder) {
   const GeneratedProject project = GenerateProject(shape);
   const bool ok = WriteProject(project, folder).has_value();
   std::printf("%s %zu files (%.1f MiB) in %s\n", ok ? "wrote" : "could not write",
-              project.sources.size(), static_cast<double>(project.TotalSourceBytes()) / kMiB,
+              project.sources.size(), static_cast<double>(project.totalBytes) / kMiB,
               folder.c_str());
   return ok ? 0 : 1;
 }

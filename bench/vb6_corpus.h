@@ -1,10 +1,11 @@
 #pragma once
-// A generator of realistic Visual Basic 6 projects for the benchmarks: forms with
-// designer blocks, standard modules, class modules, user controls and property
-// pages, with Attribute lines, string literals holding apostrophes and doubled
-// quotes, full-line and trailing comments and Japanese text in code page 932
-// (including characters whose second byte is 0x5C), every line ended by CR LF.
-// The output depends only on the seed.
+// Generated Visual Basic 6 projects for the benchmarks. The cleaner's speed
+// depends on a few properties of the text, which TextShape sets; the rest is
+// plausible filler: forms, user controls and property pages with designer
+// blocks, class and standard modules with Attribute lines, string literals
+// holding apostrophes and doubled quotes, trailing, full-line and continued
+// comments, and Japanese text in code page 932 (with characters whose second
+// byte is 0x5C), every line ended by CR LF. The bytes depend only on the seed.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,46 +18,42 @@
 
 namespace velmori::bench {
 
-using SourceKind = SourceCategory;
-
-struct GeneratedSource {
-  SourceKind kind = SourceKind::Module;
-  std::string moduleName;    // e.g. frmCustomer0001
-  std::string ansiFolder;    // as the project file writes it (code page 932), may be empty
-  std::string nativeFolder;  // the same folder as a UTF-8 path with '/' separators
-  std::string fileName;      // e.g. frmCustomer0001.frm
-  std::string bytes;         // the file's contents
-
-  // The reference as the project file writes it: folder, backslash, name.
-  std::string AnsiReference() const;
-  // The path relative to the project folder on this machine.
-  std::string NativeRelativePath() const;
+// The defaults give what the in-memory row reports as lines of 39 bytes,
+// 14 % non-ASCII and 17 % removed.
+struct TextShape {
+  std::size_t lineBytes = 40;      // average line length, CR LF included
+  double nonAsciiShare = 0.14;     // bytes of Japanese text (double-byte and half-width kana)
+  double quotesPerKib = 36;        // quotes and apostrophes per KiB of the code part
+  double commentShare = 0.166;     // bytes of comments, which the cleaner removes
+  std::size_t headerBytes = 7600;  // designer block and Attribute lines of a form,
+                                   // user control or property page
 };
 
 struct ProjectShape {
   std::size_t fileCount = 2000;
-  std::size_t fileBytes = 50 * 1024;  // approximate size of each source file
+  std::size_t fileBytes = 50 * 1024;  // each source has at least this many bytes
   std::uint64_t seed = 1;
+  TextShape text;
+};
+
+struct GeneratedSource {
+  SourceCategory kind = SourceCategory::Module;
+  std::string nativePath;  // relative to the project's folder: UTF-8, '/' between parts
+  std::string bytes;
 };
 
 struct GeneratedProject {
-  std::string projectFileName;  // e.g. SalesSystem.vbp
-  std::string projectBytes;     // the .vbp contents
-  std::vector<GeneratedSource> sources;
-
-  std::size_t TotalSourceBytes() const;
-  std::size_t LargestSourceBytes() const;
+  std::string projectFileName;
+  std::string projectBytes;              // the .vbp, listing the sources in mixed order
+  std::vector<GeneratedSource> sources;  // in the order a run takes them: kind by kind
+  std::size_t totalBytes = 0;            // of the sources
+  std::size_t largestBytes = 0;          // of the largest source
 };
 
-// One source file of the given kind of about targetBytes bytes (never less).
-std::string GenerateSource(SourceKind kind, const std::string& moduleName, std::size_t targetBytes,
-                           std::uint64_t seed);
-
-// A whole project: sources of every kind, interleaved, and the project file listing them.
 GeneratedProject GenerateProject(const ProjectShape& shape);
 
 // Writes the project file and its sources into `folder`, making the folders;
-// the sources' paths in the project's order, or nothing when a write failed.
+// the sources' paths in the order of `sources`, or nothing when a write failed.
 std::optional<std::vector<std::filesystem::path>> WriteProject(const GeneratedProject& project,
                                                                const std::filesystem::path& folder);
 

@@ -1,26 +1,22 @@
-// Benchmarks of the comment cleaner, in memory and over a whole project on disk.
+// Times velmori-cli as a user runs it, and the cleaner in memory, each against
+// the floor that any program doing the same work meets:
 //
-//   velmori_bench [--files=N] [--file-kb=K] [--corpus-mb=M] [--large-mb=L] [--e2e-iterations=I]
-//                 [Google Benchmark flags, e.g. --benchmark_filter=InMemory]
+//   velmori_bench [--files=N] [--file-kb=K] [--e2e-iterations=I] [--corpus-mb=M]
+//                 [--large-mb=L] [--only=memory|clean|check|peak] [--cli=PATH]
 //   velmori_bench --write-project=FOLDER [--files=N] [--file-kb=K]
 //                 writes the generated project into FOLDER (to look at it) and exits
 //
-// Prints, in one run:
-//  * InMemory/StripComments against InMemory/MemchrLineScan: bytes per second over
-//    the same generated corpus (default 4 MiB of 50 KB sources);
-//  * EndToEnd/CleanProject_vs_PlainRewrite: seconds per run of CleanProject over a
-//    generated project of 2,000 sources of about 50 KB in a temporary folder, and
-//    of a plain read, write to a new file and rename over the same files, taking
-//    turns. Every turn starts from dirty files again; restoring them is not timed;
-//  * EndToEnd/PeakMemory/Project and /OneLargeFile: the peak resident memory
-//    (VmHWM) of a separate process that runs CleanProject once over that project,
-//    and over a project of one source of 32 MiB;
-// and then a summary that sets the figures against their targets.
+// The end-to-end rows run the velmori-cli executable over a generated project
+// (2,000 sources of 50 KB by default) in a temporary folder, taking turns with
+// the floor on the same files; every turn starts from the dirty files, put back
+// and flushed untimed, and each side counts its best turn. Peak memory is the
+// child's ru_maxrss.
 
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,625 +24,459 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "bench_table.h"
 #include "code_page.h"
-#include "messages.h"
-#include "os/file_system.h"
-#include "project_run.h"
 #include "source_cleaner.h"
-#include "ui_port.h"
 #include "vb6_corpus.h"
 
 extern char** environ;
 
 namespace {
 
-using velmori::CodePage;
-using velmori::bench::GeneratedProject;
-using velmori::bench::GenerateProject;
-using velmori::bench::ProjectShape;
+using namespace velmori::bench;
 using Clock = std::chrono::steady_clock;
-
 constexpr double kMiB = 1024.0 * 1024.0;
 
 struct Options {
-  std::string writeProject;
   std::size_t files = 2000;
   std::size_t fileKb = 50;
+  std::size_t iterations = 2;
   std::size_t corpusMb = 4;
   std::size_t largeMb = 32;
-  int e2eIterations = 3;
+  std::string only;
+  std::string cli = VELMORI_CLI;
+  std::string writeProject;
 };
-Options g_options;
+
+volatile std::size_t g_sink;  // what the timed loops compute, so that they are not left out
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// ---------------------------------------------------------------------------
-// UI port stand-ins: nothing is shown; a message means the run went wrong.
-
-class NoProgress final : public velmori::RunProgress {
+// An open file descriptor, closed with its owner.
+class Fd {
  public:
-  void RunStarted() override {}
-  void CategoryStarted(std::int32_t, const std::string&) override {}
-  void FileDone(std::int32_t) override {}
-  void RunEnded() override {}
-};
-
-class KeptMessages final : public velmori::RunObserver {
- public:
-  void RunFailed(const velmori::RunFailure& failure) override {
-    if (first.empty()) first = velmori::FailureText(failure);
-    ++count;
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
   }
-  std::string first;
-  int count = 0;
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
 };
 
-// ---------------------------------------------------------------------------
-// Files, through the core's own file layer.
-
-// Puts `bytes` in the place of `path`, whether or not a file is there: a new
-// file beside it, written and then renamed over it, as a run replaces a file.
-bool ReplaceWith(const std::string& path, std::string_view bytes) {
-  velmori::TempResult temp = velmori::SystemFileSystem().CreateTempBeside(path);
-  return temp.status.ok() && temp.file->Write(bytes).ok() && temp.file->MoveOver().ok();
-}
-
-// The baseline: read each file, write its bytes to a new file in the same folder
-// and rename that over the original.
-bool PlainRewrite(const std::vector<std::string>& paths, std::string& buffer, std::string& error) {
-  for (const std::string& path : paths) {
-    if (!velmori::SystemFileSystem().Read(path, buffer).status.ok()) {
-      error = "cannot read " + path;
-      return false;
-    }
-    if (!ReplaceWith(path, buffer)) {
-      error = "cannot rewrite " + path;
-      return false;
-    }
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
 }
 
-// Peak resident memory of this process so far, from /proc/self/status.
-std::uint64_t PeakResidentBytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtoull(line.c_str() + 6, nullptr, 10) * 1024u;
+// ---------------------------------------------------------------------------
+// The floors: what any program does at least, in plain POSIX calls.
+
+// open, fstat, read until the end, close.
+bool ReadFile(const std::string& path, std::string& bytes) {
+  const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat facts {};
+  if (!fd.valid() || ::fstat(fd.get(), &facts) != 0) return false;
+  bytes.resize(static_cast<std::size_t>(facts.st_size) + 1);
+  std::size_t size = 0;
+  for (ssize_t n; (n = ::read(fd.get(), bytes.data() + size, bytes.size() - size)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    size += static_cast<std::size_t>(n);
+    if (size == bytes.size()) bytes.resize(2 * size);
   }
-  return 0;
+  bytes.resize(size);
+  return true;
+}
+
+// Read, write a temporary file beside it, fsync, rename(2) over the file and
+// fsync the folder, as every rename-based program that keeps its files safe does.
+bool RewriteFile(const std::string& path, std::string& bytes) {
+  if (!ReadFile(path, bytes)) return false;
+  const std::string temp = path + ".floor.tmp";
+  const Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!out.valid() || !WriteAll(out.get(), bytes) || ::fsync(out.get()) != 0 ||
+      ::rename(temp.c_str(), path.c_str()) != 0) {
+    return false;
+  }
+  const Fd folder(
+      ::open(path.substr(0, path.rfind('/')).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return folder.valid() && ::fsync(folder.get()) == 0;
 }
 
 // ---------------------------------------------------------------------------
-// The in-memory corpus: sources of every kind, about 50 KB each.
+// Children, started by a small copy of this process made before anything
+// large: a child's ru_maxrss counts the memory of the process that started it
+// (the child begins as its copy), so this one would add the generated project.
 
-const std::vector<std::string>& Corpus() {
-  static const std::vector<std::string> corpus = [] {
-    ProjectShape shape;
-    shape.fileBytes = g_options.fileKb * 1024;
-    shape.fileCount = std::max<std::size_t>(1, g_options.corpusMb * 1024 * 1024 / shape.fileBytes);
-    shape.seed = 7;
-    GeneratedProject project = GenerateProject(shape);
-    std::vector<std::string> sources;
-    for (auto& source : project.sources) sources.push_back(std::move(source.bytes));
-    return sources;
-  }();
-  return corpus;
-}
+class Launcher {
+ public:
+  struct Outcome {
+    int exitCode = -1;  // -1: no exit of its own
+    double seconds = 0;
+    long peakKib = 0;
+  };
 
-std::int64_t CorpusBytes() {
-  std::int64_t total = 0;
-  for (const auto& source : Corpus()) total += static_cast<std::int64_t>(source.size());
-  return total;
-}
-
-void StripCommentsInMemory(benchmark::State& state) {
-  const auto& corpus = Corpus();
-  const CodePage page = CodePage::ForId(932);
-  std::string cleaned;
-  for (auto _ : state) {
-    for (const std::string& source : corpus) {
-      velmori::StripComments(source, page, cleaned);
-      benchmark::DoNotOptimize(cleaned.data());
-      benchmark::ClobberMemory();
+  Launcher() {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ends[0]);
+      Serve(ends[1]);
+      ::_exit(0);
     }
+    ::close(ends[1]);
+    socket_ = Fd(pid_ > 0 ? ends[0] : -1);
   }
-  state.SetBytesProcessed(state.iterations() * CorpusBytes());
-  // What the corpus is made of, to compare runs on other corpora.
-  std::uint64_t lines = 0;
-  std::uint64_t nonAscii = 0;
-  std::uint64_t removed = 0;
-  for (const std::string& source : corpus) {
-    for (const char c : source) {
-      lines += c == '\n';
-      nonAscii += static_cast<unsigned char>(c) >= 0x80;
-    }
-    velmori::StripComments(source, page, cleaned);
-    removed += source.size() - std::min(source.size(), cleaned.size());
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+  ~Launcher() {
+    socket_ = Fd();  // the end of the requests ends the launcher
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
   }
-  const double bytes = static_cast<double>(CorpusBytes());
-  state.counters["MiB"] = bytes / kMiB;
-  state.counters["line_bytes"] = bytes / static_cast<double>(lines);
-  state.counters["non_ascii_%"] = 100.0 * static_cast<double>(nonAscii) / bytes;
-  state.counters["removed_%"] = 100.0 * static_cast<double>(removed) / bytes;
-}
 
-void MemchrLineScanInMemory(benchmark::State& state) {
-  const auto& corpus = Corpus();
-  for (auto _ : state) {
-    std::uint64_t touched = 0;
-    for (const std::string& source : corpus) {
-      const char* p = source.data();
-      const char* const end = p + source.size();
-      while (p != end) {
-        const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        const char* lineEnd = found ? static_cast<const char*>(found) : end;
-        // Touch the line: its length and its first byte.
-        touched += static_cast<std::uint64_t>(lineEnd - p) + static_cast<unsigned char>(*p);
-        p = found ? lineEnd + 1 : end;
+  // Runs the program with these arguments (the first is its path) to its end.
+  std::optional<Outcome> Run(const std::vector<std::string>& arguments) {
+    std::string request;
+    for (const std::string& argument : arguments) request += argument + '\0';
+    const auto size = static_cast<std::uint32_t>(request.size());
+    Outcome outcome;
+    if (!socket_.valid() || !WriteAll(socket_.get(), {reinterpret_cast<const char*>(&size), 4}) ||
+        !WriteAll(socket_.get(), request) ||
+        !ReadExactly(socket_.get(), &outcome, sizeof outcome)) {
+      return std::nullopt;
+    }
+    return outcome;
+  }
+
+ private:
+  static bool ReadExactly(int fd, void* to, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+      const ssize_t n = ::read(fd, static_cast<char*>(to) + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  static void Serve(int socket) {
+    for (std::uint32_t size = 0; ReadExactly(socket, &size, sizeof size);) {
+      std::string request(size, '\0');
+      if (!ReadExactly(socket, request.data(), size)) return;
+      std::vector<char*> argv;
+      for (std::size_t at = 0; at < size; at = request.find('\0', at) + 1)
+        argv.push_back(&request[at]);
+      argv.push_back(nullptr);
+      Outcome outcome;
+      const Clock::time_point start = Clock::now();
+      pid_t child = 0;
+      if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        struct rusage usage {};
+        while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+        }
+        outcome = {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Seconds(Clock::now() - start),
+                   usage.ru_maxrss};
       }
+      if (!WriteAll(socket, {reinterpret_cast<const char*>(&outcome), sizeof outcome})) return;
     }
-    benchmark::DoNotOptimize(touched);
   }
-  state.SetBytesProcessed(state.iterations() * CorpusBytes());
-}
+
+  pid_t pid_ = -1;
+  Fd socket_;
+};
 
 // ---------------------------------------------------------------------------
-// The project on disk, shared by the end-to-end benchmarks.
+// A generated project in a temporary folder, removed at the end.
 
 class ProjectOnDisk {
  public:
-  // The project of the end-to-end runs: 2,000 sources of about 50 KB by default.
-  static ProjectOnDisk& Standard() {
-    static ProjectOnDisk instance(ProjectShape{g_options.files, g_options.fileKb * 1024, 1});
-    return instance;
+  explicit ProjectOnDisk(const ProjectShape& shape) : project_(GenerateProject(shape)) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velmori-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return;
+    root_ = pattern;
+    std::error_code failed;
+    for (const GeneratedSource& source : project_.sources) {
+      paths_.push_back(root_ + "/" + source.nativePath);
+      std::filesystem::create_directories(std::filesystem::path(paths_.back()).parent_path(),
+                                          failed);
+    }
+    const Fd vbp(::open(projectPath().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    ready_ = !failed && vbp.valid() && WriteAll(vbp.get(), project_.projectBytes) && Restore();
   }
-  // A project of one large source, where three times the largest file is the
-  // bigger part of the memory limit.
-  static ProjectOnDisk& OneLargeFile() {
-    static ProjectOnDisk instance(ProjectShape{1, g_options.largeMb * 1024 * 1024, 2});
-    return instance;
-  }
-
   ProjectOnDisk(const ProjectOnDisk&) = delete;
   ProjectOnDisk& operator=(const ProjectOnDisk&) = delete;
-
   ~ProjectOnDisk() {
     std::error_code ignored;
     if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
   }
 
-  const std::string& projectPath() const { return projectPath_; }
+  bool ready() const { return ready_; }
+  std::string projectPath() const { return root_ + "/" + project_.projectFileName; }
   const std::vector<std::string>& paths() const { return paths_; }
   const GeneratedProject& project() const { return project_; }
-  const std::string& error() const { return error_; }
 
-  // Writes every source back with its original (dirty) bytes and flushes the
-  // page cache, so that no write-back of the restore falls into a timed run.
-  bool Restore() {
+  // Puts the generated (dirty) text back into every source and flushes it, so
+  // that no write-back of it falls into the turn that follows.
+  bool Restore() const {
     for (std::size_t i = 0; i < paths_.size(); ++i) {
-      if (!ReplaceWith(paths_[i], project_.sources[i].bytes)) {
-        error_ = "cannot restore " + paths_[i];
-        return false;
-      }
+      const Fd fd(::open(paths_[i].c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+      if (!fd.valid() || !WriteAll(fd.get(), project_.sources[i].bytes)) return false;
     }
-    ::sync();
-    return true;
+    const Fd root(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return root.valid() && ::syncfs(root.get()) == 0;
   }
 
-  // Every source on disk must hold exactly its cleaned text, and nothing else
-  // may have appeared in the project folder (no temporary file left behind).
-  bool CheckCleaned(std::string& error) const {
-    const CodePage page = CodePage::ForId(932);
-    std::string expected;
-    std::string actual;
+  // Every source holds its cleaned text and nothing else is in the folder: a
+  // run that skipped files would look fast.
+  bool IsCleaned() const {
+    const velmori::CodePage page = velmori::CodePage::ForId(932);
+    std::string expected, actual;
     for (std::size_t i = 0; i < paths_.size(); ++i) {
       velmori::StripComments(project_.sources[i].bytes, page, expected);
-      if (expected == project_.sources[i].bytes) {
-        error = "generated source has no comment: " + paths_[i];
-        return false;
-      }
-      if (!velmori::SystemFileSystem().Read(paths_[i], actual).status.ok() || actual != expected) {
-        error = "not cleaned as expected: " + paths_[i];
-        return false;
-      }
+      if (!ReadFile(paths_[i], actual) || actual != expected) return false;
     }
-    std::size_t entries = 0;
+    std::size_t files = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root_)) {
-      if (entry.is_regular_file()) ++entries;
+      files += entry.is_regular_file();
     }
-    if (entries != paths_.size() + 1) {
-      error = "the project folder holds " + std::to_string(entries) + " files instead of " +
-              std::to_string(paths_.size() + 1);
-      return false;
-    }
-    return true;
+    return files == paths_.size() + 1;
   }
 
  private:
-  explicit ProjectOnDisk(const ProjectShape& shape) {
-    project_ = GenerateProject(shape);
-
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "velmori-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      error_ = "cannot create a temporary folder";
-      return;
-    }
-    root_ = pattern;
-    projectPath_ = root_ + "/" + project_.projectFileName;
-    // The files in the order a run takes them: category by category, each in
-    // project-file order. The baseline follows the same order.
-    std::stable_sort(project_.sources.begin(), project_.sources.end(),
-                     [](const auto& a, const auto& b) { return a.kind < b.kind; });
-    std::error_code failed;
-    for (const auto& source : project_.sources) {
-      if (!source.nativeFolder.empty())
-        std::filesystem::create_directories(root_ + "/" + source.nativeFolder, failed);
-      paths_.push_back(root_ + "/" + source.NativeRelativePath());
-    }
-    // The sources themselves are written by Restore, before every turn.
-    if (failed || !ReplaceWith(projectPath_, project_.projectBytes))
-      error_ = "cannot write the project";
-  }
-
   GeneratedProject project_;
   std::string root_;
-  std::string projectPath_;
   std::vector<std::string> paths_;
-  std::string error_;
+  bool ready_ = false;
 };
 
-double CpuSeconds() {
-  struct rusage usage {};
-  ::getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-  };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+bool Fail(const char* what) {
+  std::fprintf(stderr, "velmori_bench: %s\n", what);
+  return false;
 }
 
-// CleanProject and the plain rewrite take turns over the same files, so both
-// meet the disk in the same state; which goes first alternates. The time of
-// the row is CleanProject's; the plain rewrite's is in the counters. Restoring
-// the files before each turn is not timed (manual time, and paused for the CPU
-// column, which is CleanProject's CPU time).
-void CleanProjectAgainstPlainRewrite(benchmark::State& state) {
-  ProjectOnDisk& disk = ProjectOnDisk::Standard();
-  if (!disk.error().empty()) {
-    state.SkipWithError(disk.error().c_str());
-    return;
+// ---------------------------------------------------------------------------
+// The rows.
+
+// StripComments against a memchr line scan (each line's length and first byte
+// read) of the same sources, taking turns; each keeps its best time, the one
+// the machine's other work disturbed least.
+Row InMemory(const Options& options) {
+  const std::size_t fileBytes = options.fileKb * 1024;
+  const GeneratedProject corpus = GenerateProject(
+      {std::max<std::size_t>(1, options.corpusMb * 1024 * 1024 / fileBytes), fileBytes, 7, {}});
+  const velmori::CodePage page = velmori::CodePage::ForId(932);
+  std::string cleaned;
+  std::size_t lines = 0, nonAscii = 0, removed = 0, sink = 0;
+  for (const GeneratedSource& source : corpus.sources) {
+    lines += static_cast<std::size_t>(std::count(source.bytes.begin(), source.bytes.end(), '\n'));
+    nonAscii += static_cast<std::size_t>(std::count_if(source.bytes.begin(), source.bytes.end(),
+                                                       [](char c) { return (c & 0x80) != 0; }));
+    velmori::StripComments(source.bytes, page, cleaned);
+    removed += source.bytes.size() - cleaned.size();
   }
-  static std::string failure;
-  NoProgress progress;
-  std::string buffer;
-  bool checked = false;
-  double cleanTotal = 0;
-  double plainTotal = 0;
-  double plainCpuTotal = 0;
-  std::int64_t pairs = 0;
-  for (auto _ : state) {
-    const bool plainFirst = pairs++ % 2 == 1;
-    for (int turn = 0; turn < 2; ++turn) {
-      state.PauseTiming();
-      if (!disk.Restore()) {
-        state.SkipWithError(disk.error().c_str());
-        return;
+  Clock::duration bestClean = Clock::duration::max(), bestScan = Clock::duration::max();
+  for (const Clock::time_point end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
+    Clock::time_point start = Clock::now();
+    for (const GeneratedSource& source : corpus.sources) {
+      sink += velmori::StripComments(source.bytes, page, cleaned).changed + cleaned.size();
+    }
+    bestClean = std::min(bestClean, Clock::now() - start);
+    start = Clock::now();
+    for (const GeneratedSource& source : corpus.sources) {
+      const char* p = source.bytes.data();
+      const char* const last = p + source.bytes.size();
+      while (p != last) {
+        const auto* found =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(last - p)));
+        const char* lineEnd = found ? found : last;
+        sink += static_cast<std::size_t>(lineEnd - p) + static_cast<unsigned char>(*p);
+        p = found ? found + 1 : last;
       }
-      if ((turn == 0) == plainFirst) {
-        const double cpuStart = CpuSeconds();
-        const Clock::time_point start = Clock::now();
-        const bool rewritten = PlainRewrite(disk.paths(), buffer, failure);
-        plainTotal += Seconds(Clock::now() - start);
-        plainCpuTotal += CpuSeconds() - cpuStart;
-        if (!rewritten) {
-          state.SkipWithError(failure.c_str());
-          return;
-        }
-        state.ResumeTiming();
-        continue;
-      }
-      KeptMessages messages;
-      const velmori::RunContext context{velmori::SystemFileSystem(), progress, messages,
-                                        CodePage::ForId(932)};
-      state.ResumeTiming();
+    }
+    bestScan = std::min(bestScan, Clock::now() - start);
+  }
+  const auto bytes = static_cast<double>(corpus.totalBytes);
+  g_sink = sink;
+  std::printf("in-memory corpus: %.1f MiB; line %.1f bytes, non-ASCII %.1f %%, removed %.1f %%\n",
+              bytes / kMiB, bytes / static_cast<double>(lines),
+              100.0 * static_cast<double>(nonAscii) / bytes,
+              100.0 * static_cast<double>(removed) / bytes);
+  const double cleanRate = bytes / Seconds(bestClean), scanRate = bytes / Seconds(bestScan);
+  return {"StripComments / memchr line scan (speed)",
+          Figure("%.2f GB/s", cleanRate / 1e9),
+          Figure("%.2f GB/s", scanRate / 1e9),
+          cleanRate / scanRate,
+          false,
+          0.8,
+          0.9};
+}
+
+// The best time of each side's turns (the shared disk only ever adds time)
+// and the program's largest peak memory.
+struct Turns {
+  double program = std::numeric_limits<double>::infinity();
+  double floor = std::numeric_limits<double>::infinity();
+  long peakKib = 0;
+};
+
+// velmori-cli over the project and the floor take turns, each turn starting
+// from the dirty files when `restore`.
+
+bool TakeTurns(const Options& options, Launcher& launcher, const ProjectOnDisk& disk,
+               const char* command, int exitCode, bool restore, const std::function<bool()>& floor,
+               Turns& turns) {
+  for (std::size_t i = 0; i < 2 * options.iterations; ++i) {
+    if (restore && !disk.Restore()) return Fail("cannot put the dirty sources back");
+    if (i % 4 == 0 || i % 4 == 3) {  // floor, program, program, floor, ...
       const Clock::time_point start = Clock::now();
-      const bool cleaned = velmori::CleanProject(context, disk.projectPath());
-      const double seconds = Seconds(Clock::now() - start);
-      state.SetIterationTime(seconds);
-      cleanTotal += seconds;
-      if (!cleaned || messages.count != 0) {
-        failure = "CleanProject failed: " + messages.first;
-        state.SkipWithError(failure.c_str());
-        return;
-      }
-      if (!checked) {
-        // A run that skipped files would look fast.
-        state.PauseTiming();
-        if (!disk.CheckCleaned(failure)) {
-          state.SkipWithError(failure.c_str());
-          return;
-        }
-        checked = true;
-        state.ResumeTiming();
-      }
+      if (!floor()) return Fail("the floor's file work failed");
+      turns.floor = std::min(turns.floor, Seconds(Clock::now() - start));
+      continue;
     }
+    const auto outcome = launcher.Run({options.cli, command, "--quiet", disk.projectPath()});
+    if (!outcome || outcome->exitCode != exitCode)
+      return Fail("velmori-cli did not end as expected");
+    turns.program = std::min(turns.program, outcome->seconds);
+    turns.peakKib = std::max(turns.peakKib, outcome->peakKib);
+    if (restore && i < 2 && !disk.IsCleaned())
+      return Fail("velmori-cli did not clean every source");
   }
-  const double iterations = static_cast<double>(state.iterations());
-  state.SetBytesProcessed(state.iterations() *
-                          static_cast<std::int64_t>(disk.project().TotalSourceBytes()));
-  state.counters["files"] = static_cast<double>(disk.paths().size());
-  state.counters["plain_ms"] = 1000.0 * plainTotal / iterations;
-  state.counters["plain_cpu_ms"] = 1000.0 * plainCpuTotal / iterations;
-  state.counters["ratio"] = cleanTotal / plainTotal;
+  return true;
 }
 
-// ---------------------------------------------------------------------------
-// Peak memory, measured in a process of its own so that nothing of this one
-// (the generated project, the benchmark library) is counted.
-
-struct ChildReport {
-  bool ok = false;
-  std::uint64_t startBytes = 0;
-  std::uint64_t peakBytes = 0;
-  std::string message;
-};
-
-std::string SelfPath() {
-  std::string path(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-  path.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-  return path;
+Row PeakRow(const char* figure, long peakKib, const GeneratedProject& project) {
+  const double peak = static_cast<double>(peakKib) / 1024.0;
+  const double limit = (3.0 * static_cast<double>(project.largestBytes) + 16 * kMiB) / kMiB;
+  return {figure, Figure("%.1f MiB", peak), "", peak, true, limit, 0};
 }
 
-std::optional<ChildReport> RunPeakChild(const std::string& projectPath) {
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;  // dup2 gives the child a plain stdout
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  std::string self = SelfPath();
-  std::string mode = "--peak-child";
-  std::string project = projectPath;
-  char* argv[] = {self.data(), mode.data(), project.data(), nullptr};
-  pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, self.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(pipeFds[1]);
-  std::string output;
-  char chunk[512];
-  for (ssize_t n; (n = ::read(pipeFds[0], chunk, sizeof chunk)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    output.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(pipeFds[0]);
-  if (spawned != 0) return std::nullopt;
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-
-  ChildReport report;
-  unsigned ok = 0;
-  unsigned long long start = 0;
-  unsigned long long peak = 0;
-  if (std::sscanf(output.c_str(), "ok=%u start=%llu peak=%llu", &ok, &start, &peak) != 3)
-    return std::nullopt;
-  report.ok = ok == 1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  report.startBytes = start;
-  report.peakBytes = peak;
-  const std::size_t newline = output.find('\n');
-  if (newline != std::string::npos) report.message = output.substr(newline + 1);
-  return report;
-}
-
-int PeakChildMain(const char* projectPath) {
-  const std::uint64_t start = PeakResidentBytes();
-  NoProgress progress;
-  KeptMessages messages;
-  const velmori::RunContext context{velmori::SystemFileSystem(), progress, messages,
-                                    CodePage::ForId(932)};
-  const bool cleaned = velmori::CleanProject(context, projectPath);
-  const std::uint64_t peak = PeakResidentBytes();
-  std::printf("ok=%u start=%" PRIu64 " peak=%" PRIu64 "\n%s",
-              (cleaned && messages.count == 0) ? 1u : 0u, start, peak, messages.first.c_str());
-  return cleaned ? 0 : 1;
-}
-
-void PeakMemoryEndToEnd(benchmark::State& state, ProjectOnDisk& (*project)()) {
-  ProjectOnDisk& disk = project();
-  if (!disk.error().empty()) {
-    state.SkipWithError(disk.error().c_str());
-    return;
-  }
-  ChildReport report;
-  for (auto _ : state) {
-    state.PauseTiming();
-    if (!disk.Restore()) {
-      state.SkipWithError(disk.error().c_str());
-      return;
-    }
-    state.ResumeTiming();
-    const Clock::time_point start = Clock::now();
-    const std::optional<ChildReport> child = RunPeakChild(disk.projectPath());
-    state.SetIterationTime(Seconds(Clock::now() - start));
-    if (!child || !child->ok) {
-      static std::string failure;
-      failure =
-          "the measuring process failed: " + (child ? child->message : std::string("no report"));
-      state.SkipWithError(failure.c_str());
-      return;
-    }
-    report = *child;
-  }
-  const double largest = static_cast<double>(disk.project().LargestSourceBytes());
-  state.counters["peak_MiB"] = static_cast<double>(report.peakBytes) / kMiB;
-  state.counters["start_MiB"] = static_cast<double>(report.startBytes) / kMiB;
-  state.counters["files"] = static_cast<double>(disk.paths().size());
-  state.counters["largest_MiB"] = largest / kMiB;
-  state.counters["limit_MiB"] = (3.0 * largest + 16.0 * kMiB) / kMiB;
-}
-
-// ---------------------------------------------------------------------------
-// Console output as usual, with the runs kept for the summary.
-
-class KeepingReporter final : public benchmark::ConsoleReporter {
- public:
-  explicit KeepingReporter(OutputOptions options) : ConsoleReporter(options) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        kept[run.benchmark_name()] = run;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  const Run* Find(const std::string& prefix) const {
-    for (const auto& [name, run] : kept) {
-      if (name.rfind(prefix, 0) == 0) return &run;
-    }
-    return nullptr;
-  }
-
-  std::map<std::string, Run> kept;
-};
-
-double SecondsPerIteration(const benchmark::BenchmarkReporter::Run& run) {
-  return run.real_accumulated_time / static_cast<double>(run.iterations);
-}
-
-double Counter(const benchmark::BenchmarkReporter::Run& run, const char* name) {
-  const auto found = run.counters.find(name);
-  return found == run.counters.end() ? 0.0 : found->second.value;
-}
-
-const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
-
-void PrintSummary(const KeepingReporter& reporter) {
-  std::printf("\nAgainst the targets\n");
-  const auto* strip = reporter.Find("InMemory/StripComments");
-  const auto* scan = reporter.Find("InMemory/MemchrLineScan");
-  if (strip && scan) {
-    const double bytes = static_cast<double>(CorpusBytes());
-    const double stripRate = bytes / SecondsPerIteration(*strip);
-    const double scanRate = bytes / SecondsPerIteration(*scan);
-    const double ratio = stripRate / scanRate;
-    std::printf(
-        "  in memory:   StripComments %.2f GB/s, memchr line scan %.2f GB/s over %.1f MiB:\n"
-        "               %.2f of the line scan's speed (target at least 0.50): %s\n",
-        stripRate / 1e9, scanRate / 1e9, bytes / kMiB, ratio, Verdict(ratio >= 0.5));
-  }
-  const auto* paired = reporter.Find("EndToEnd/CleanProject_vs_PlainRewrite");
-  if (paired) {
-    const double cleanSeconds = SecondsPerIteration(*paired);
-    const double plainSeconds = Counter(*paired, "plain_ms") / 1000.0;
-    const double ratio = Counter(*paired, "ratio");
-    std::printf(
-        "  end to end:  CleanProject %.2f s, plain read/write/rename %.2f s for %.0f files:\n"
-        "               %.2f times the plain rewrite (target at most 1.30): %s\n",
-        cleanSeconds, plainSeconds, Counter(*paired, "files"), ratio, Verdict(ratio <= 1.3));
-  }
-  for (const auto& [name, run] : reporter.kept) {
-    if (name.rfind("EndToEnd/PeakMemory/", 0) != 0) continue;
-    const double peakMiB = Counter(run, "peak_MiB");
-    const double limitMiB = Counter(run, "limit_MiB");
-    std::printf(
-        "  peak memory: %.1f MiB for a CleanProject process over %.0f file(s) (%.1f MiB at its "
-        "start);\n"
-        "               largest file %.2f MiB, limit 3 x largest + 16 MiB = %.1f MiB: %s\n",
-        peakMiB, Counter(run, "files"), Counter(run, "start_MiB"), Counter(run, "largest_MiB"),
-        limitMiB, Verdict(peakMiB < limitMiB));
-  }
-}
-
-// Takes this program's own flags out of argv.
-void ParseOwnFlags(int& argc, char** argv) {
-  int kept = 1;
+bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    auto value = [&](std::string_view flag, auto& target) {
+    const auto value = [&](std::string_view flag, auto& to) {
       if (arg.rfind(flag, 0) != 0) return false;
-      const long long parsed = std::atoll(argv[i] + flag.size());
-      if (parsed > 0) target = static_cast<std::remove_reference_t<decltype(target)>>(parsed);
+      if constexpr (std::is_same_v<std::remove_reference_t<decltype(to)>, std::string>) {
+        to = arg.substr(flag.size());
+      } else {
+        to = std::strtoull(argv[i] + flag.size(), nullptr, 10);
+      }
       return true;
     };
-    if (arg.rfind("--write-project=", 0) == 0) {
-      g_options.writeProject = std::string(arg.substr(16));
-      continue;
+    if (!value("--files=", options.files) && !value("--file-kb=", options.fileKb) &&
+        !value("--e2e-iterations=", options.iterations) &&
+        !value("--corpus-mb=", options.corpusMb) && !value("--large-mb=", options.largeMb) &&
+        !value("--only=", options.only) && !value("--cli=", options.cli) &&
+        !value("--write-project=", options.writeProject)) {
+      std::fprintf(stderr, "velmori_bench: unknown option %s\n", argv[i]);
+      return false;
     }
-    if (value("--files=", g_options.files) || value("--file-kb=", g_options.fileKb) ||
-        value("--corpus-mb=", g_options.corpusMb) || value("--large-mb=", g_options.largeMb) ||
-        value("--e2e-iterations=", g_options.e2eIterations)) {
-      continue;
-    }
-    argv[kept++] = argv[i];
   }
-  argc = kept;
-  argv[argc] = nullptr;
-}
-
-// Writes the generated project as the end-to-end benchmarks see it.
-int WriteProjectTo(const std::string& folder) {
-  ProjectShape shape;
-  shape.fileCount = g_options.files;
-  shape.fileBytes = g_options.fileKb * 1024;
-  shape.seed = 1;
-  const GeneratedProject project = GenerateProject(shape);
-  const bool ok = WriteProject(project, folder).has_value();
-  std::printf("%s %zu files (%.1f MiB) in %s\n", ok ? "wrote" : "could not write",
-              project.sources.size(), static_cast<double>(project.TotalSourceBytes()) / kMiB,
-              folder.c_str());
-  return ok ? 0 : 1;
+  return options.files > 0 && options.fileKb > 0 && options.iterations > 0 &&
+         options.corpusMb > 0 && options.largeMb > 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string_view(argv[1]) == "--peak-child") return PeakChildMain(argv[2]);
+  Options options;
+  if (!ParseOptions(argc, argv, options)) return 64;
+  const ProjectShape shape{options.files, options.fileKb * 1024, 1, {}};
+  if (!options.writeProject.empty()) {
+    const GeneratedProject project = GenerateProject(shape);
+    const bool written = WriteProject(project, options.writeProject).has_value();
+    std::printf("%s %zu sources (%.1f MiB) in %s\n", written ? "wrote" : "could not write",
+                project.sources.size(), static_cast<double>(project.totalBytes) / kMiB,
+                options.writeProject.c_str());
+    return written ? 0 : 1;
+  }
+  Launcher launcher;  // before anything large is made
+  const auto wanted = [&](std::string_view row) {
+    return options.only.empty() || options.only == row;
+  };
+  std::vector<Row> rows;
+  if (wanted("memory")) rows.push_back(InMemory(options));
 
-  ParseOwnFlags(argc, argv);
-  if (!g_options.writeProject.empty()) return WriteProjectTo(g_options.writeProject);
-  benchmark::RegisterBenchmark("InMemory/StripComments", StripCommentsInMemory)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("InMemory/MemchrLineScan", MemchrLineScanInMemory)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("EndToEnd/CleanProject_vs_PlainRewrite",
-                               CleanProjectAgainstPlainRewrite)
-      ->UseManualTime()
-      ->Iterations(g_options.e2eIterations)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("EndToEnd/PeakMemory/Project", PeakMemoryEndToEnd,
-                               &ProjectOnDisk::Standard)
-      ->UseManualTime()
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("EndToEnd/PeakMemory/OneLargeFile", PeakMemoryEndToEnd,
-                               &ProjectOnDisk::OneLargeFile)
-      ->UseManualTime()
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  KeepingReporter reporter(::isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
-                                                   : benchmark::ConsoleReporter::OO_Tabular);
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintSummary(reporter);
-  benchmark::Shutdown();
+  if (wanted("clean") || wanted("check") || wanted("peak")) {
+    const ProjectOnDisk disk(shape);
+    if (!disk.ready()) {
+      Fail("cannot write the project");
+      return 1;
+    }
+    std::printf("project: %zu sources, %.1f MiB, in %s; %zu turn(s) each\n", disk.paths().size(),
+                static_cast<double>(disk.project().totalBytes) / kMiB, disk.projectPath().c_str(),
+                options.iterations);
+    std::string buffer;
+    Turns clean, check;
+    if (wanted("clean") || wanted("peak")) {
+      const auto rewrite = [&] {
+        return std::all_of(disk.paths().begin(), disk.paths().end(),
+                           [&](const std::string& path) { return RewriteFile(path, buffer); });
+      };
+      if (!TakeTurns(options, launcher, disk, "clean", 0, true, rewrite, clean)) return 1;
+    }
+    if (wanted("clean")) {
+      rows.push_back({"velmori-cli clean / read+write+fsync+rename+fsync",
+                      Figure("%.2f s", clean.program), Figure("%.2f s", clean.floor),
+                      clean.program / clean.floor, true, 1.2, 1.05});
+    }
+    if (wanted("check")) {
+      const auto read = [&] {
+        return std::all_of(disk.paths().begin(), disk.paths().end(),
+                           [&](const std::string& path) { return ReadFile(path, buffer); });
+      };
+      if (!disk.Restore() || !TakeTurns(options, launcher, disk, "check", 1, false, read, check))
+        return 1;
+      rows.push_back({"velmori-cli check / plain read", Figure("%.3f s", check.program),
+                      Figure("%.3f s", check.floor), check.program / check.floor, true, 2.0, 1.5});
+    }
+    if (wanted("peak")) {
+      rows.push_back(
+          PeakRow("peak memory of velmori-cli clean, this project", clean.peakKib, disk.project()));
+    }
+  }
+  if (wanted("peak")) {
+    const ProjectOnDisk large({1, options.largeMb * 1024 * 1024, 2, {}});
+    const auto outcome = large.ready()
+                             ? launcher.Run({options.cli, "clean", "--quiet", large.projectPath()})
+                             : std::nullopt;
+    if (!outcome || outcome->exitCode != 0) {
+      Fail("velmori-cli did not clean the large source");
+      return 1;
+    }
+    rows.push_back(PeakRow("peak memory of velmori-cli clean, one large source", outcome->peakKib,
+                           large.project()));
+  }
+  PrintTable(rows);
   return 0;
 }

@@ -36,13 +36,14 @@ struct ReadSource {
 // Reads the listed sources in list order, each file once, on a thread of its
 // own and ahead of the run: while the run cleans and writes files, the next
 // ones are read. What is read ahead stays under kAheadBytes together with the
-// file the run works on, so that a run holds at most a large file's text
-// twice (read, and cleaned) and kAheadBytes more. Each side waits for the
+// file the run works on, and so do the buffers kept to read into again, so
+// that a run holds at most a large file's text twice (read, and cleaned) and
+// twice kAheadBytes more. Each side waits for the
 // other only when it has to, and is woken only once there is a good part of
 // the budget to work on: under Wine every wake is a round trip to the server.
 class SourceReader {
  public:
-  static constexpr std::size_t kAheadBytes = 8 << 20;
+  static constexpr std::size_t kAheadBytes = 1 << 20;
   static constexpr std::size_t kAheadFiles = 256;
 
   SourceReader(FileSystem& files, const std::vector<NativeString>& paths, FolderNames& folders)
@@ -63,7 +64,10 @@ class SourceReader {
   // buffer, when given back, is read into again.
   ReadSource Next(std::string doneBytes = {}) {
     std::unique_lock lock(mutex_);
-    if (spares_.size() < 2 && doneBytes.capacity() > 0) spares_.push_back(std::move(doneBytes));
+    if (spareBytes_ + doneBytes.capacity() <= kAheadBytes && doneBytes.capacity() > 0) {
+      spareBytes_ += doneBytes.capacity();
+      spares_.push_back(std::move(doneBytes));
+    }
     held_ = 0;
     if (readerWaits_ && Roomy()) readerWake_.notify_one();
     if (ahead_.empty()) {
@@ -107,6 +111,7 @@ class SourceReader {
         if (!spares_.empty()) {
           bytes = std::move(spares_.back());
           spares_.pop_back();
+          spareBytes_ -= bytes.capacity();
         }
       }
       ReadSource source = Read(listed, std::move(bytes));
@@ -162,7 +167,8 @@ class SourceReader {
   std::deque<ReadSource> ahead_;   // read, not yet taken by the run
   std::size_t aheadBytes_ = 0;
   std::size_t held_ = 0;           // the bytes of the source the run works on
-  std::vector<std::string> spares_;  // buffers the run is done with
+  std::vector<std::string> spares_;  // buffers the run is done with, to read into again
+  std::size_t spareBytes_ = 0;
   bool readerWaits_ = false;
   bool runWaits_ = false;
   bool finished_ = false;  // every file is read

@@ -253,41 +253,50 @@ void FindParts(const NativeString& prefix, const std::vector<std::string_view>& 
   }
 }
 
+// Reads into `bytes` as it is: a buffer of the size of the file before, read
+// into again, is not filled with zeros first.
+ReadResult ReadInto(const NativeString& path, std::string& bytes) {
+  // O_NONBLOCK: a FIFO under a listed name would otherwise wait for a writer.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd) {
+    const OsStatus error = LastError();
+    if (IsNotFound(error)) return {};  // missing
+    return {error, {}};
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return {LastError(), {}};
+  FileFacts facts = FactsOf(path, st);
+  if (facts.kind != FileKind::Ordinary) return {{}, facts};
+  if (!S_ISREG(st.st_mode)) return {OsStatus{EINVAL}, facts};  // a device, a FIFO or a socket
+  // One byte more than the size, so that the usual file is read by one read and its end seen
+  // by the next; a file that grows meanwhile is read on to its real end.
+  const std::size_t wanted = static_cast<std::size_t>(st.st_size) + 1;
+  if (wanted > bytes.capacity()) bytes.clear();  // nothing old to move into a larger buffer
+  bytes.resize(wanted);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return {LastError(), facts};
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  bytes.resize(filled);
+  return {{}, facts};
+}
+
 class PosixFileSystem final : public FileSystem {
  public:
+  // What a failed read leaves in `bytes` is nothing of use: it is cleared.
   ReadResult Read(const NativeString& path, std::string& bytes) override {
-    bytes.clear();
-    // O_NONBLOCK: a FIFO under a listed name would otherwise wait for a writer.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd) {
-      const OsStatus error = LastError();
-      if (IsNotFound(error)) return {};  // missing
-      return {error, {}};
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return {LastError(), {}};
-    FileFacts facts = FactsOf(path, st);
-    if (facts.kind != FileKind::Ordinary) return {{}, facts};
-    if (!S_ISREG(st.st_mode)) return {OsStatus{EINVAL}, facts};  // a device, a FIFO or a socket
-    // One byte more than the size, so that the usual file is read by one read and its end seen
-    // by the next; a file that grows meanwhile is read on to its real end.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t filled = 0;
-    for (;;) {
-      if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-      const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        const OsStatus error = LastError();
-        bytes.clear();
-        return {error, facts};
-      }
-      if (n == 0) break;
-      filled += static_cast<std::size_t>(n);
-    }
-    bytes.resize(filled);
-    return {{}, facts};
+    ReadResult read = ReadInto(path, bytes);
+    if (!read.status.ok() || read.facts.kind != FileKind::Ordinary) bytes.clear();
+    return read;
   }
+
 
   // Permission as the system decides it for this user's effective identity:
   // a file of another user in a folder this user may write is not theirs to

@@ -253,53 +253,61 @@ bool RemoveLeftover(const NativeString& name) {
   return ::DeleteFileW(Extended(name).c_str()) != 0;
 }
 
+// Reads into `bytes` as it is: a buffer of the size of the file before, read
+// into again, is not filled with zeros first.
+ReadResult ReadInto(const NativeString& path, std::string& bytes) {
+  UniqueFile file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return LookUpUnopened(path, ::GetLastError());
+  // A device name (CON, AUX, ...) in a project would otherwise wait for input.
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}};
+  // Two small queries: GetFileInformationByHandle also asks for the volume,
+  // which costs more than the whole read on some systems (Wine: about 1 ms).
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  if (!::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
+                                      sizeof standard)) {
+    return {LastError(), {}};
+  }
+  FileFacts facts = FactsOf(basic.FileAttributes);
+  if (facts.kind != FileKind::Ordinary) return {{}, facts};
+  facts.created = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
+  const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+  if (size >= bytes.max_size() - 1) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
+  // One byte more than the size, so that the usual file is read by one read and its end seen
+  // by the next; a file that grows meanwhile is read on to its real end.
+  try {
+    const std::size_t wanted = static_cast<std::size_t>(size) + 1;
+    if (wanted > bytes.capacity()) bytes.clear();  // nothing old to move into a larger buffer
+    bytes.resize(wanted);
+    std::size_t filled = 0;
+    for (;;) {
+      if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+      DWORD read = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kChunk));
+      if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
+        return {LastError(), facts};
+      }
+      if (read == 0) break;
+      filled += read;
+    }
+    bytes.resize(filled);
+  } catch (const std::bad_alloc&) {
+    return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts};
+  }
+  return {{}, facts};
+}
+
 class Win32FileSystem final : public FileSystem {
  public:
+  // What a failed read leaves in `bytes` is nothing of use: it is cleared.
   ReadResult Read(const NativeString& path, std::string& bytes) override {
-    bytes.clear();
-    UniqueFile file(::CreateFileW(Extended(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return LookUpUnopened(path, ::GetLastError());
-    // A device name (CON, AUX, ...) in a project would otherwise wait for input.
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return {OsStatus{ERROR_BAD_FILE_TYPE}, {}};
-    // Two small queries: GetFileInformationByHandle also asks for the volume,
-    // which costs more than the whole read on some systems (Wine: about 1 ms).
-    FILE_BASIC_INFO basic{};
-    FILE_STANDARD_INFO standard{};
-    if (!::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !::GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
-                                        sizeof standard)) {
-      return {LastError(), {}};
-    }
-    FileFacts facts = FactsOf(basic.FileAttributes);
-    if (facts.kind != FileKind::Ordinary) return {{}, facts};
-    facts.created = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
-    const auto size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
-    if (size >= bytes.max_size() - 1) return {OsStatus{ERROR_FILE_TOO_LARGE}, facts};
-    // One byte more than the size, so that the usual file is read by one read and its end seen
-    // by the next; a file that grows meanwhile is read on to its real end.
-    try {
-      bytes.resize(static_cast<std::size_t>(size) + 1);
-      std::size_t filled = 0;
-      for (;;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-        DWORD read = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kChunk));
-        if (!::ReadFile(file.get(), bytes.data() + filled, want, &read, nullptr)) {
-          const OsStatus error = LastError();
-          bytes.clear();
-          return {error, facts};
-        }
-        if (read == 0) break;
-        filled += read;
-      }
-      bytes.resize(filled);
-    } catch (const std::bad_alloc&) {
-      bytes.clear();
-      return {OsStatus{ERROR_NOT_ENOUGH_MEMORY}, facts};
-    }
-    return {{}, facts};
+    ReadResult read = ReadInto(path, bytes);
+    if (!read.status.ok() || read.facts.kind != FileKind::Ordinary) bytes.clear();
+    return read;
   }
+
 
   // Opening the file for writing asks the system everything at once: its
   // permissions, whether another program holds it without sharing it, and,

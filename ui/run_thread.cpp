@@ -34,24 +34,17 @@ class RunThread::WorkerMessages final : public MessagePort {
 class RunThread::WorkerProgress final : public RunProgress {
  public:
   explicit WorkerProgress(RunThread& run) : run_(run) {}
-  void RunStarted() override {
-    run_.CallOnWindowThread([this] { run_.progress_.RunStarted(); });
-  }
+  void RunStarted() override { run_.Tell({ProgressEvent::Kind::RunStarted, 0, {}}); }
   void CategoryStarted(std::int32_t fileCount, const std::string& message) override {
-    run_.CallOnWindowThread([&] {
-      run_.PaintLatest();  // the end of the category before
-      run_.latest_ = -1;
-      run_.shown_ = -1;
-      run_.progress_.CategoryStarted(fileCount, message);
-    });
+    run_.latest_ = std::uint64_t{++run_.category_} << 32;
+    run_.Tell({ProgressEvent::Kind::CategoryStarted, fileCount, message});
   }
-  void FileDone(std::int32_t index) override { run_.latest_.store(index); }
+  void FileDone(std::int32_t index) override {
+    run_.latest_ = (std::uint64_t{run_.category_} << 32) | static_cast<std::uint32_t>(index + 1);
+  }
   void RunEnded() override {
     try {
-      run_.CallOnWindowThread([this] {
-        run_.PaintLatest();
-        run_.progress_.RunEnded();
-      });
+      run_.Tell({ProgressEvent::Kind::RunEnded, 0, {}});
     } catch (...) {
       // Called on the way out of a run, perhaps by an exception: it must not throw.
     }
@@ -70,7 +63,10 @@ void RunThread::Start(HWND window, Job job, FinishedHandler finished) {
   finished_ = std::move(finished);
   outcome_ = RunOutcome();
   stop_ = false;
-  latest_ = -1;
+  events_.clear();
+  latest_ = 0;
+  category_ = 0;
+  shownCategory_ = 0;
   shown_ = -1;
   worker_ = std::thread([this, job = std::move(job)] {
     try {
@@ -94,12 +90,50 @@ void RunThread::CallOnWindowThread(const std::function<void()>& call) {
   if (message.failure) std::rethrow_exception(message.failure);
 }
 
+void RunThread::Tell(ProgressEvent event) {
+  {
+    const std::lock_guard lock(eventsMutex_);
+    events_.push_back(std::move(event));
+  }
+  PostMessageW(window_, kProgressMessage, 0, 0);
+}
+
+void RunThread::ShowEvents() {
+  for (;;) {
+    ProgressEvent event;
+    {
+      const std::lock_guard lock(eventsMutex_);
+      if (events_.empty()) return;
+      event = std::move(events_.front());
+      events_.pop_front();
+    }
+    switch (event.kind) {
+      case ProgressEvent::Kind::RunStarted:
+        progress_.RunStarted();
+        break;
+      case ProgressEvent::Kind::CategoryStarted:
+        // The worker begins a category once the one before is done.
+        if (shownCategory_ != 0 && shown_ != shownCount_ - 1) progress_.FileDone(shownCount_ - 1);
+        ++shownCategory_;
+        shownCount_ = event.fileCount;
+        shown_ = -1;
+        progress_.CategoryStarted(event.fileCount, event.message);
+        break;
+      case ProgressEvent::Kind::RunEnded:
+        PaintLatest();
+        progress_.RunEnded();
+        break;
+    }
+  }
+}
+
 bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kCallMessage: {
       auto* call = reinterpret_cast<WindowCall*>(lParam);
       ++callDepth_;
       try {
+        ShowEvents();  // what the worker told before it asked
         (*call->call)();
       } catch (...) {
         call->failure = std::current_exception();
@@ -107,6 +141,9 @@ bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       --callDepth_;
       return true;
     }
+    case kProgressMessage:
+      ShowEvents();
+      return true;
     case WM_TIMER:
       if (wParam != kPaintTimer) return false;
       PaintLatest();
@@ -114,6 +151,7 @@ bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kFinishedMessage:
       if (running()) {  // not when StopAndWait has already ended it
         Join();
+        ShowEvents();
         if (finished_) std::exchange(finished_, nullptr)(outcome_);
       }
       return true;
@@ -123,10 +161,11 @@ bool RunThread::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void RunThread::PaintLatest() {
-  const std::int32_t latest = latest_.load();
-  if (latest < 0 || latest == shown_) return;
-  shown_ = latest;
-  progress_.FileDone(latest);
+  const std::uint64_t latest = latest_.load();
+  const auto index = static_cast<std::int32_t>(latest & 0xFFFFFFFFu) - 1;
+  if ((latest >> 32) != shownCategory_ || index < 0 || index == shown_) return;
+  shown_ = index;
+  progress_.FileDone(index);
 }
 
 void RunThread::StopAndWait() {
@@ -146,6 +185,7 @@ void RunThread::StopAndWait() {
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // answers the calls
   }
   Join();
+  ShowEvents();  // the end of the run closes its progress display
 }
 
 void RunThread::Join() {

@@ -27,6 +27,7 @@
 #include "bench_table.h"
 #include "messages.h"
 #include "os/file_system.h"
+#include "os/win32.h"
 #include "remote_program.h"
 #include "vb6_corpus.h"
 
@@ -34,21 +35,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using velmori::remote::Program;
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -59,10 +45,10 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 // Open, size, read until the end, close.
 std::string ReadAll(const std::wstring& path) {
-  const Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  const velmori::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
-  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) Fail("cannot open a source");
+  if (!file || !GetFileSizeEx(file.get(), &size)) Fail("cannot open a source");
   std::string bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
   std::size_t done = 0;
   for (DWORD read = 0;; done += read) {
@@ -78,9 +64,9 @@ std::string ReadAll(const std::wstring& path) {
 }
 
 // Writes `bytes` to the open file and flushes them to the disk.
-void WriteFlushed(const Handle& file, const std::string& bytes) {
+void WriteFlushed(const velmori::UniqueFile& file, const std::string& bytes) {
   DWORD written = 0;
-  if (!file.valid() ||
+  if (!file ||
       !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size() || !FlushFileBuffers(file.get())) {
     Fail("cannot write a file");
@@ -94,7 +80,7 @@ Clock::duration PlainRewrite(const std::vector<std::wstring>& files) {
   const auto start = Clock::now();
   for (const std::wstring& path : files) {
     const std::string bytes = ReadAll(path);
-    const Handle temp(CreateFileW((path + L".floor.tmp").c_str(), GENERIC_WRITE | DELETE, 0,
+    const velmori::UniqueFile temp(CreateFileW((path + L".floor.tmp").c_str(), GENERIC_WRITE | DELETE, 0,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     WriteFlushed(temp, bytes);
     const std::wstring name = L"\\??\\" + path;
@@ -210,7 +196,7 @@ int wmain(int argc, wchar_t** argv) {
   for (long i = 0; i < iterations; ++i) {
     // The dirty files, flushed, as the floor leaves them too; not timed.
     for (std::size_t f = 0; f < files.size(); ++f) {
-      WriteFlushed(Handle(CreateFileW(files[f].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+      WriteFlushed(velmori::UniqueFile(CreateFileW(files[f].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr)),
                    generated.sources[f].bytes);
     }

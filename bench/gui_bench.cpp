@@ -45,8 +45,8 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 // Open, size, read until the end, close.
 std::string ReadAll(const std::wstring& path) {
-  const velmori::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const velmori::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size)) Fail("cannot open a source");
   std::string bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
@@ -80,8 +80,9 @@ Clock::duration PlainRewrite(const std::vector<std::wstring>& files) {
   const auto start = Clock::now();
   for (const std::wstring& path : files) {
     const std::string bytes = ReadAll(path);
-    const velmori::UniqueFile temp(CreateFileW((path + L".floor.tmp").c_str(), GENERIC_WRITE | DELETE, 0,
-                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const velmori::UniqueFile temp(CreateFileW((path + L".floor.tmp").c_str(),
+                                               GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
     WriteFlushed(temp, bytes);
     const std::wstring name = L"\\??\\" + path;
     std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) +
@@ -196,8 +197,8 @@ int wmain(int argc, wchar_t** argv) {
   for (long i = 0; i < iterations; ++i) {
     // The dirty files, flushed, as the floor leaves them too; not timed.
     for (std::size_t f = 0; f < files.size(); ++f) {
-      WriteFlushed(velmori::UniqueFile(CreateFileW(files[f].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr)),
+      WriteFlushed(velmori::UniqueFile(CreateFileW(files[f].c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
                    generated.sources[f].bytes);
     }
     rewrite = std::min(rewrite, Seconds(PlainRewrite(files)));

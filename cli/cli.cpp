@@ -179,7 +179,9 @@ class Report final : public RunObserver {
     if (outcome.state == SourceState::Changed) ++totals.changed;
     if (outcome.state == SourceState::Missing) ++totals.missing;
     if (options_.quiet) return;
-    if (outcome.state == SourceState::Missing) console_.Text(Stream::Err, Indented(text::Missing(path)));
+    if (outcome.state == SourceState::Missing) {
+      console_.Text(Stream::Err, Indented(text::Missing(path)));
+    }
     // All header by the rules: its comments are kept, and a gate should know.
     if (outcome.kind == FileKind::Ordinary && !outcome.codePart && outcome.bytesBefore > 0) {
       console_.Text(Stream::Err, Indented(text::NoCodePart(path)));

@@ -104,7 +104,8 @@ SourceList ListSources(const std::vector<Project>& projects, unsigned codePage) 
     for (const CategoryInfo& row : kCategoryTable) {
       const std::vector<SourceEntry>& entries = project.lists[row.category];
       if (entries.empty()) continue;
-      sources.categories.push_back({static_cast<std::int32_t>(entries.size()), row.progressMessage});
+      sources.categories.push_back(
+          {static_cast<std::int32_t>(entries.size()), row.progressMessage});
       for (const SourceEntry& entry : entries) {
         sources.paths.push_back(SourcePath(folder, entry, codePage));
       }

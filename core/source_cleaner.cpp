@@ -138,7 +138,8 @@ StripResult Strip(std::string_view source, const CodePage& page, std::string& cl
   Part part = Part::Header;  // what the line at lineStart is (so far)
   bool seenAttribute = begin != end && IsAttributeLine(begin, end);
   const char* lineStart = begin;
-  std::uint64_t inLiteral = 0;         // 1 when a code line's bytes in earlier blocks end in a literal
+  // 1 when the bytes of a code line in earlier blocks end inside a literal.
+  std::uint64_t inLiteral = 0;
   const char* commentStart = nullptr;  // the apostrophe, in Part::Comment
   bool otherLineEnds = false;          // some line is not ended by CR LF
 

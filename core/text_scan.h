@@ -207,7 +207,8 @@ class PlainMarker {
     return ((tops >> 7) * 0x0102040810204080) >> 56;
   }
 
-  std::uint64_t leadGate_;  // the top bits, for a double-byte code page (lead bytes are 0x80 or above)
+  // The top bits, for a double-byte code page (lead bytes are 0x80 or above).
+  std::uint64_t leadGate_;
 };
 
 #if VELMORI_SSE2

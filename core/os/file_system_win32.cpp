@@ -151,7 +151,8 @@ class Win32TempFile final : public TempFile {
   // Marks the open file for deletion: the system removes it when the last
   // handle closes, also when the process dies.
   OsStatus MarkForDeletion(bool marked) {
-    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(marked)};  // its member is named like a macro
+    // Set by position: the one member's name is a macro of the Windows headers.
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(marked)};
     if (!::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
                                       sizeof disposition)) {
       return LastError();
@@ -244,7 +245,9 @@ NewFile CreateNew(const NativeString& name, const NativeString& target) {
     return {OsStatus{error}, taken, nullptr};
   }
   auto temp = std::make_unique<Win32TempFile>(created, name, target);
-  if (const OsStatus marked = temp->MarkForDeletion(true); !marked.ok()) return {marked, false, nullptr};
+  if (const OsStatus marked = temp->MarkForDeletion(true); !marked.ok()) {
+    return {marked, false, nullptr};
+  }
   return {{}, false, std::move(temp)};
 }
 

@@ -281,7 +281,8 @@ TEST(Replace, KeepsTheFileModeAndLinksAndNeverLeavesTheTemporaryFile) {
   folder.Write("shared/t.bas", kDirtyModule);
   std::filesystem::create_symlink(folder.Path("shared/t.bas"), folder.Path("link.bas"));
   using std::filesystem::perms;
-  std::filesystem::permissions(folder.Path("m.bas"), perms::owner_read | perms::owner_write | perms::group_read);
+  std::filesystem::permissions(folder.Path("m.bas"),
+                               perms::owner_read | perms::owner_write | perms::group_read);
   RunFixture run;
   EXPECT_TRUE(run.Run(folder.Native("app.vbp")));
   EXPECT_EQ(std::filesystem::status(folder.Path("m.bas")).permissions(),

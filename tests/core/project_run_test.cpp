@@ -137,7 +137,8 @@ TEST(CleanProject, UnusableProjectIsReportedWithoutTouchingAnything) {
     EXPECT_FALSE(run.Run(c.project));
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, c.kind);
-    EXPECT_NE(run.messages.shown[0].text.find(c.text), std::string::npos) << run.messages.shown[0].text;
+    EXPECT_NE(run.messages.shown[0].text.find(c.text), std::string::npos)
+        << run.messages.shown[0].text;
     EXPECT_TRUE(run.progress.events.empty());
   }
   EXPECT_EQ(folder.Read("dir.vbp/inside.bas"), kDirtyModule);
@@ -219,8 +220,12 @@ TEST(CleanProject, StopsAtAModuleThatIsNoTextOfTheCodePage) {
 // One pair of double quotes enclosing the whole text is taken off, nothing else.
 TEST(PathFromUserText, TakesOffOnePairOfEnclosingQuotes) {
   const std::pair<const char*, const char*> cases[] = {
-      {"\"C:\\My Work\\a.vbp\"", "C:\\My Work\\a.vbp"}, {"\"a.vbp", "\"a.vbp"},
-      {" \"a.vbp\"", " \"a.vbp\""}, {"\"\"a.vbp\"\"", "\"a.vbp\""}, {"\"", "\""}, {"a.vbp", "a.vbp"}};
+      {"\"C:\\My Work\\a.vbp\"", "C:\\My Work\\a.vbp"},
+      {"\"a.vbp", "\"a.vbp"},
+      {" \"a.vbp\"", " \"a.vbp\""},
+      {"\"\"a.vbp\"\"", "\"a.vbp\""},
+      {"\"", "\""},
+      {"a.vbp", "a.vbp"}};
   for (const auto& [text, path] : cases) {
     EXPECT_EQ(PathFromUserText(Utf8ToNative(text)), Utf8ToNative(path)) << text;
   }

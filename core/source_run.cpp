@@ -38,9 +38,9 @@ struct ReadSource {
 // ones are read. What is read ahead stays under kAheadBytes together with the
 // file the run works on, and so do the buffers kept to read into again, so
 // that a run holds at most a large file's text twice (read, and cleaned) and
-// twice kAheadBytes more. Each side waits for the
-// other only when it has to, and is woken only once there is a good part of
-// the budget to work on: under Wine every wake is a round trip to the server.
+// twice kAheadBytes more. Each side waits for the other only when it has to,
+// and is woken only once there is a good part of the budget to work on: under
+// Wine every wake is a round trip to the server.
 class SourceReader {
  public:
   static constexpr std::size_t kAheadBytes = 1 << 20;
@@ -353,9 +353,11 @@ std::variant<ReadResult, RunFailure> ReadListed(FileSystem& files, NativeString&
   return files.Read(path, bytes);
 }
 
-bool CleanSources(const RunContext& context, const SourceList& sources, FolderNames& folders) {
-  Batch batch(context);
-  SourceReader reader(context.files, sources.paths, folders);
+namespace {
+
+// The sources of each category in turn, a batch at a time.
+bool CleanBatches(const RunContext& context, const SourceList& sources, SourceReader& reader,
+                  Batch& batch) {
   std::string cleaned;
   std::string done;  // the text of the file before, to read the next one into
   // The batch goes in place before a failure is told: the files before it are done.
@@ -389,6 +391,19 @@ bool CleanSources(const RunContext& context, const SourceList& sources, FolderNa
     if (std::optional<RunFailure> failure = batch.Commit()) return stop(std::move(failure));
   }
   return true;
+}
+
+}  // namespace
+
+bool CleanSources(const RunContext& context, const SourceList& sources, FolderNames& folders) {
+  Batch batch(context);
+  SourceReader reader(context.files, sources.paths, folders);
+  try {
+    return CleanBatches(context, sources, reader, batch);
+  } catch (...) {
+    batch.Commit();  // what an unforeseen failure interrupts: the files before it are done
+    throw;
+  }
 }
 
 }  // namespace velmori

@@ -2,31 +2,10 @@
 
 #include <cstdio>
 
+#include "utf8.h"
+
 namespace velmori::cli {
 namespace {
-
-// The length of the UTF-8 sequence at the start of `text`; 0 when it is none
-// (a stray byte, an overlong form, a surrogate or a code point above U+10FFFF).
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead == 0xE0) length = 3, low = 0xA0;
-  else if (lead == 0xED) length = 3, high = 0x9F;
-  else if (lead >= 0xE1 && lead <= 0xEF) length = 3;
-  else if (lead == 0xF0) length = 4, low = 0x90;
-  else if (lead == 0xF4) length = 4, high = 0x8F;
-  else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
-  else return 0;
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
 
 std::string Hex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -64,7 +43,7 @@ std::string JsonString(std::string_view text, bool* valid) {
   if (valid != nullptr) *valid = true;
   while (!text.empty()) {
     const char c = text.front();
-    const std::size_t length = Utf8SequenceLength(text);
+    const std::size_t length = DecodeUtf8(text).second;
     if (length == 0) {
       out += "\xEF\xBF\xBD";
       if (valid != nullptr) *valid = false;

@@ -21,6 +21,7 @@
 #include "file_system.h"
 #include "temp_file_policy.h"
 #include "unique_handle.h"
+#include "utf8.h"
 
 namespace velmori {
 namespace {
@@ -173,24 +174,6 @@ bool RemoveLeftover(const NativeString& name) {
   if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
   // Under the lock nobody else removes it, so the name cannot change before the unlink.
   return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
-}
-
-// The code point of the UTF-8 sequence at the start of `text` and its length;
-// length 0 when the bytes are no UTF-8.
-std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text) {
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = at(0);
-  const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
-                           : lead < 0xF5 ? 4 : 0;
-  if (length == 0 || text.size() < length) return {0, 0};
-  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((at(i) & 0xC0) != 0x80) return {0, 0};
-    code = (code << 6) | (at(i) & 0x3F);
-  }
-  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0, 0};
-  return {code, length};
 }
 
 // The letters of a name folded to lower case: ASCII, and where the system has

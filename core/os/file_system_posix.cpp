@@ -19,7 +19,7 @@
 #include <system_error>
 
 #include "file_system.h"
-#include "temp_file_policy.h"
+#include "system_files.h"
 #include "unique_handle.h"
 #include "utf8.h"
 
@@ -142,7 +142,7 @@ class PosixTempFile final : public TempFile {
   bool Discard() override {
     if (!fd_) return true;  // moved over or discarded already
     // Removed while still locked, so that no other run takes the name meanwhile.
-    const bool removed = RetryForAboutASecond(
+    const bool removed = os::RetryForAboutASecond(
         [this] { return ::unlink(path_.c_str()) == 0 || errno == ENOENT; });
     fd_.reset();
     return removed;
@@ -154,27 +154,7 @@ class PosixTempFile final : public TempFile {
   NativeString target_;
 };
 
-// A new file under `name`, locked and still under that name: a run that took
-// the unlocked file for a leftover in the moment between may have removed it.
-NewFile CreateNew(const NativeString& name, const NativeString& target) {
-  Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (!fd) {
-    if (errno == EEXIST) return {{}, true, nullptr};
-    return {LastError(), false, nullptr};
-  }
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !NameIsFile(name, fd.get())) {
-    return {{}, true, nullptr};  // someone else's now; try the next name
-  }
-  return {{}, false, std::make_unique<PosixTempFile>(std::move(fd), name, target)};
-}
 
-// Removes a file of ours that no live run holds: one that gives us its lock.
-bool RemoveLeftover(const NativeString& name) {
-  const Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
-  // Under the lock nobody else removes it, so the name cannot change before the unlink.
-  return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
-}
 
 // The letters of a name folded to lower case: ASCII, and where the system has
 // a UTF-8 locale also the letters of other scripts (full-width Latin, Greek,
@@ -236,6 +216,10 @@ void FindParts(const NativeString& prefix, const std::vector<std::string_view>& 
   }
 }
 
+}  // namespace
+
+namespace os {
+
 // Reads into `bytes` as it is: a buffer of the size of the file before, read
 // into again, is not filled with zeros first.
 ReadResult ReadInto(const NativeString& path, std::string& bytes) {
@@ -271,60 +255,61 @@ ReadResult ReadInto(const NativeString& path, std::string& bytes) {
   return {{}, facts};
 }
 
-class PosixFileSystem final : public FileSystem {
- public:
-  // What a failed read leaves in `bytes` is nothing of use: it is cleared.
-  ReadResult Read(const NativeString& path, std::string& bytes) override {
-    ReadResult read = ReadInto(path, bytes);
-    if (!read.status.ok() || read.facts.kind != FileKind::Ordinary) bytes.clear();
-    return read;
-  }
-
-
-  // Permission as the system decides it for this user's effective identity:
-  // a file of another user in a folder this user may write is not theirs to
-  // replace. The rename then happens where a link leads.
-  ReplaceTarget PrepareReplace(const NativeString& path) override {
-    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return {LastError(), {}, {}};
-    return {{}, ResolvedPath(path), {}};
-  }
-
-  TempResult CreateTempBeside(const NativeString& file) override {
-    return CreateTempWith(
-        file, [&file](const NativeString& name) { return CreateNew(name, file); }, RemoveLeftover,
-        OsStatus{EEXIST});
-  }
-
-  std::vector<NativeString> FindInAnyCase(const NativeString& path,
-                                          FolderNames& folders) override {
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0; start < path.size();) {
-      const std::size_t slash = std::min(path.find('/', start), path.size());
-      if (slash > start) parts.push_back(std::string_view(path).substr(start, slash - start));
-      start = slash + 1;
-    }
-    std::vector<NativeString> found;
-    FindParts({}, parts, 0, folders, found);
-    return found;
-  }
-
-  OsStatus FlushFolder(const NativeString& folder) override {
-    const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return LastError();
-    // Some file systems cannot flush a folder; their renames are as durable as they get.
-    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
-      return LastError();
-    }
-    return {};
-  }
-};
-
-}  // namespace
-
-FileSystem& SystemFileSystem() {
-  static PosixFileSystem files;
-  return files;
+// Permission as the system decides it for this user's effective identity: a
+// file of another user in a folder this user may write is not theirs to
+// replace. The rename then happens where a link leads.
+ReplaceTarget PrepareReplace(const NativeString& path) {
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return {LastError(), {}, {}};
+  return {{}, ResolvedPath(path), {}};
 }
+
+std::vector<NativeString> FindInAnyCase(const NativeString& path, FolderNames& folders) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0; start < path.size();) {
+    const std::size_t slash = std::min(path.find('/', start), path.size());
+    if (slash > start) parts.push_back(std::string_view(path).substr(start, slash - start));
+    start = slash + 1;
+  }
+  std::vector<NativeString> found;
+  FindParts({}, parts, 0, folders, found);
+  return found;
+}
+
+OsStatus FlushFolder(const NativeString& folder) {
+  const Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd) return LastError();
+  // Some file systems cannot flush a folder; their renames are as durable as they get.
+  if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+    return LastError();
+  }
+  return {};
+}
+
+// A new file under `name`, locked and still under that name: a run that took
+// the unlocked file for a leftover in the moment between may have removed it.
+NewFile CreateNew(const NativeString& name, const NativeString& target) {
+  Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!fd) {
+    if (errno == EEXIST) return {{}, true, nullptr};
+    return {LastError(), false, nullptr};
+  }
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !NameIsFile(name, fd.get())) {
+    return {{}, true, nullptr};  // someone else's now; try the next name
+  }
+  return {{}, false, std::make_unique<PosixTempFile>(std::move(fd), name, target)};
+}
+
+// Removes a file of ours that no live run holds: one that gives us its lock.
+bool RemoveLeftover(const NativeString& name) {
+  const Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  // Under the lock nobody else removes it, so the name cannot change before the unlink.
+  return NameIsFile(name, fd.get()) && ::unlink(name.c_str()) == 0;
+}
+
+OsStatus AllNamesTaken() { return OsStatus{EEXIST}; }
+
+}  // namespace os
 
 CodePage SystemCodePage() { return CodePage::ForId(932); }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "file_system.h"
-#include "temp_file_policy.h"
+#include "system_files.h"
 #include "win32.h"
 
 namespace velmori {
@@ -221,7 +221,7 @@ class Win32TempFile final : public TempFile {
     const bool marked = marked_ || MarkForDeletion(true).ok();
     file_.reset();
     if (marked) return true;
-    return RetryForAboutASecond(
+    return os::RetryForAboutASecond(
         [this] { return ::DeleteFileW(Extended(path_).c_str()) || !Exists(path_); });
   }
 
@@ -232,29 +232,29 @@ class Win32TempFile final : public TempFile {
   bool marked_ = false;
 };
 
-// A new file of ours, held with no sharing and marked for deletion at once.
-NewFile CreateNew(const NativeString& name, const NativeString& target) {
-  const HANDLE created =
-      ::CreateFileW(Extended(name).c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
-                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (created == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    // A file marked for deletion that another run still holds answers "access denied".
-    const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                       (error == ERROR_ACCESS_DENIED && Exists(name));
-    return {OsStatus{error}, taken, nullptr};
-  }
-  auto temp = std::make_unique<Win32TempFile>(created, name, target);
-  if (const OsStatus marked = temp->MarkForDeletion(true); !marked.ok()) {
-    return {marked, false, nullptr};
-  }
-  return {{}, false, std::move(temp)};
+}  // namespace
+
+std::wstring Widen(UINT codePage, std::string_view text) {
+  if (text.empty()) return {};
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+  return wide;
 }
 
-// A live run holds its file with no sharing, so only a leftover can be deleted.
-bool RemoveLeftover(const NativeString& name) {
-  return ::DeleteFileW(Extended(name).c_str()) != 0;
+std::string Narrow(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+  ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                        length, nullptr, nullptr);
+  return narrow;
 }
+
+namespace os {
 
 // Reads into `bytes` as it is: a buffer of the size of the file before, read
 // into again, is not filled with zeros first.
@@ -302,67 +302,50 @@ ReadResult ReadInto(const NativeString& path, std::string& bytes) {
   return {{}, facts};
 }
 
-class Win32FileSystem final : public FileSystem {
- public:
-  // What a failed read leaves in `bytes` is nothing of use: it is cleared.
-  ReadResult Read(const NativeString& path, std::string& bytes) override {
-    ReadResult read = ReadInto(path, bytes);
-    if (!read.status.ok() || read.facts.kind != FileKind::Ordinary) bytes.clear();
-    return read;
-  }
-
-
-  // Opening the file for writing asks the system everything at once: its
-  // permissions, whether another program holds it without sharing it, and,
-  // through the same handle, its real path and security settings.
-  ReplaceTarget PrepareReplace(const NativeString& path) override {
-    const UniqueFile file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA | READ_CONTROL,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return {LastError(), {}, {}};
-    return {{}, FinalPath(file.get(), path), OwnSecurityOf(file.get())};
-  }
-
-  TempResult CreateTempBeside(const NativeString& file) override {
-    return CreateTempWith(
-        file, [&file](const NativeString& name) { return CreateNew(name, file); }, RemoveLeftover,
-        OsStatus{ERROR_FILE_EXISTS});
-  }
-
-  std::vector<NativeString> FindInAnyCase(const NativeString&, FolderNames&) override {
-    return {};
-  }
-
-  // NTFS logs a rename itself; a flushed file renamed through its handle needs nothing more.
-  OsStatus FlushFolder(const NativeString&) override { return {}; }
-};
-
-}  // namespace
-
-std::wstring Widen(UINT codePage, std::string_view text) {
-  if (text.empty()) return {};
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-  return wide;
+// Opening the file for writing asks the system everything at once: its
+// permissions, whether another program holds it without sharing it, and,
+// through the same handle, its real path and security settings.
+ReplaceTarget PrepareReplace(const NativeString& path) {
+  const UniqueFile file(::CreateFileW(Extended(path).c_str(), FILE_WRITE_DATA | READ_CONTROL,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {LastError(), {}, {}};
+  return {{}, FinalPath(file.get(), path), OwnSecurityOf(file.get())};
 }
 
-std::string Narrow(UINT codePage, std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        length, nullptr, nullptr);
-  return narrow;
+// Windows finds files whatever the letter case of their names.
+std::vector<NativeString> FindInAnyCase(const NativeString&, FolderNames&) { return {}; }
+
+// NTFS logs a rename itself; a flushed file renamed through its handle needs nothing more.
+OsStatus FlushFolder(const NativeString&) { return {}; }
+
+// A new file of ours, held with no sharing and marked for deletion at once.
+NewFile CreateNew(const NativeString& name, const NativeString& target) {
+  const HANDLE created =
+      ::CreateFileW(Extended(name).c_str(), GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
+                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    // A file marked for deletion that another run still holds answers "access denied".
+    const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                       (error == ERROR_ACCESS_DENIED && Exists(name));
+    return {OsStatus{error}, taken, nullptr};
+  }
+  auto temp = std::make_unique<Win32TempFile>(created, name, target);
+  if (const OsStatus marked = temp->MarkForDeletion(true); !marked.ok()) {
+    return {marked, false, nullptr};
+  }
+  return {{}, false, std::move(temp)};
 }
 
-FileSystem& SystemFileSystem() {
-  static Win32FileSystem files;
-  return files;
+// A live run holds its file with no sharing, so only a leftover can be deleted.
+bool RemoveLeftover(const NativeString& name) {
+  return ::DeleteFileW(Extended(name).c_str()) != 0;
 }
+
+OsStatus AllNamesTaken() { return OsStatus{ERROR_FILE_EXISTS}; }
+
+}  // namespace os
 
 std::optional<CodePage> LoadCodePage(unsigned id) {
   CPINFO info{};

@@ -94,40 +94,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct FileCase {
   const char* name;
-  const char* source;
-  const char* expected;
+  std::string source;
+  std::string expected;
 };
 
 class Files : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(Files, KeepTheirHeader) { EXPECT_EQ(Clean(GetParam().source), GetParam().expected); }
 
+// A designer whose caption, property and control names hold the word: none of
+// its lines is an Attribute line, so VB6's 'False note stays.
+const std::string kDesigner =
+    "VERSION 5.00\r\n"
+    "Begin VB.Form frmMain \r\n"
+    "   Caption         =   \"Attribute\"\r\n"
+    "   OtherAttributes = \"\"\r\n"
+    "   Begin VB.TextBox txtAttribute \r\n"
+    "      Underline       =   0   'False\r\n"
+    "   End\r\n"
+    "End\r\n"
+    "Attribute VB_Name = \"frmMain\"\r\n";
+
 INSTANTIATE_TEST_SUITE_P(
     AttributeLines, Files,
     ::testing::Values(
-        // A designer whose caption, property and control names hold the word:
-        // none of its lines is an Attribute line, so VB6's 'False note stays.
-        FileCase{"DesignerWordsAreNoAttributeLines",
-                 "VERSION 5.00\r\n"
-                 "Begin VB.Form frmMain \r\n"
-                 "   Caption         =   \"Attribute\"\r\n"
-                 "   OtherAttributes = \"\"\r\n"
-                 "   Begin VB.TextBox txtAttribute \r\n"
-                 "      Underline       =   0   'False\r\n"
-                 "   End\r\n"
-                 "End\r\n"
-                 "Attribute VB_Name = \"frmMain\"\r\n"
-                 "x = 1 ' c\r\n",
-                 "VERSION 5.00\r\n"
-                 "Begin VB.Form frmMain \r\n"
-                 "   Caption         =   \"Attribute\"\r\n"
-                 "   OtherAttributes = \"\"\r\n"
-                 "   Begin VB.TextBox txtAttribute \r\n"
-                 "      Underline       =   0   'False\r\n"
-                 "   End\r\n"
-                 "End\r\n"
-                 "Attribute VB_Name = \"frmMain\"\r\n"
-                 "x = 1 \r\n"},
+        FileCase{"DesignerWordsAreNoAttributeLines", kDesigner + "x = 1 ' c\r\n",
+                 kDesigner + "x = 1 \r\n"},
         FileCase{"IndentedLowerCase", "  attribute x.VB_UserMemId = 0\r\nx ' c\r\n",
                  "  attribute x.VB_UserMemId = 0\r\nx \r\n"},
         FileCase{"TabAfterWord", "\tATTRIBUTE\tVB_Name\r\nx ' c\r\n", "\tATTRIBUTE\tVB_Name\r\nx \r\n"},

@@ -199,20 +199,25 @@ class Cli(unittest.TestCase):
 
     def test_a_module_of_another_code_page_stops_the_run_unless_its_code_page_is_given(self):
         arabic = HEADER + b's = "name\xf6", "ID<>\'" & Trim(T.Text) & "\'") \' c\r\n'
-        self.write({"ar.vbp": b"Module=a; ar.bas\r\nModule=n; notes.dbm\r\n", "ar.bas": arabic,
+        self.write({"ar.vbp": b"Module=b; before.bas\r\nModule=a; ar.bas\r\nModule=n; notes.dbm\r\n"
+                              b"Module=z; after.bas\r\n",
+                    "before.bas": DIRTY, "ar.bas": arabic, "after.bas": DIRTY,
                     "notes.dbm": b"' no Attribute line: all of it is header\r\nx = 1 ' kept\r\n"})
         rc, _, stderr = self.run_cli("clean", "ar.vbp")
         self.assertEqual(rc, 2, stderr)
         self.assertIn("ソース ファイルがこのコード ページのテキストではありません。", stderr)
-        self.assertIn("2 行目に、コード ページ 932 ", stderr)
+        self.assertIn("ar.bas\n  2 行目に、コード ページ 932 ", stderr)
         self.assertIn("--code-page", stderr)
-        self.assertEqual(self.read("ar.bas"), arabic)
+        # Nothing of it is written; the run stops there, after the files before it.
+        self.assertEqual([self.read(n) for n in ["before.bas", "ar.bas", "after.bas"]],
+                         [CLEAN, arabic, DIRTY])
         rc, out, stderr = self.run_cli("clean", "--json", "--code-page", "1256", "ar.vbp")
         self.assertEqual(rc, 0, stderr)
         self.assertEqual(self.read("ar.bas"), arabic[:-len(b" ' c\r\n")] + b" \r\n")
         self.assertIn("Attribute", stderr)  # in code page 1256 on Windows: the Japanese is lost
         self.assertIn(": notes.dbm\n", stderr)
-        self.assertEqual([f.get("code_part") for f in json.loads(out)["files"]], [True, False])
+        self.assertEqual([f.get("code_part") for f in json.loads(out)["files"]],
+                         [True, True, False, True])
 
     def test_output_that_cannot_be_written_is_a_failure(self):
         with open(os.devnull if WINDOWS and not os.path.exists("/dev/full") else "/dev/full",

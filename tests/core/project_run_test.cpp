@@ -184,39 +184,6 @@ TEST(CleanProject, OnlyModulesThatAreNotThereAreSkipped) {
   }
 }
 
-// A module that is no text of the code page stops the run before anything of
-// it is written, with or without comments; the modules before it are cleaned.
-TEST(CleanProject, StopsAtAModuleThatIsNoTextOfTheCodePage) {
-  using namespace std::string_literals;
-  const std::string header = "Attribute VB_Name = \"m\"\r\n";
-  const struct {
-    const char* name;
-    std::string module;
-    int line;
-  } cases[] = {
-      {"Arabic (1256) read as 932", header + "s = \"\xF6\", \"ID<>'\" & t & \"'\")\r\n", 2},
-      {"a NUL in the header", "VERSION 5.00\r\nBegin VB.Form f\r\n\0\r\nEnd\r\n"s + header, 3},
-      {"UTF-16 with a byte-order mark", "\xFF\xFE" "A\0t\0t\0"s, 1},
-  };
-  for (const auto& c : cases) {
-    TempFolder folder;
-    folder.Write("app.vbp", "Module=a; a.bas\r\nModule=m; m.bas\r\nModule=z; z.bas\r\n");
-    folder.Write("a.bas", kDirtyModule);
-    folder.Write("m.bas", c.module);
-    folder.Write("z.bas", kDirtyModule);
-    RunFixture run;
-    EXPECT_FALSE(run.Run(folder.Native("app.vbp"))) << c.name;
-    EXPECT_EQ(folder.Read("a.bas"), kCleanModule) << c.name;
-    EXPECT_EQ(folder.Read("m.bas"), c.module) << c.name;
-    EXPECT_EQ(folder.Read("z.bas"), kDirtyModule) << c.name;
-    ASSERT_EQ(run.messages.shown.size(), 1u) << c.name;
-    const std::string named = NativeToUtf8(FullPath(folder.Native("m.bas"))) + "\n\n" +
-                              std::to_string(c.line) + " 行目に、コード ページ 932 ";
-    EXPECT_NE(run.messages.shown[0].text.find(named), std::string::npos)
-        << c.name << "\n" << run.messages.shown[0].text;
-  }
-}
-
 // One pair of double quotes enclosing the whole text is taken off, nothing else.
 TEST(PathFromUserText, TakesOffOnePairOfEnclosingQuotes) {
   const std::pair<const char*, const char*> cases[] = {

@@ -182,23 +182,6 @@ TEST(Windows, PathForms) {
   EXPECT_EQ(folder.Read("elsewhere/abs.bas"), kCleanModule);
 }
 
-}  // namespace
-}  // namespace velmori::test
-
-namespace velmori::test {
-namespace {
-
-// Only "no such file or folder" makes a listed file missing; every other
-// failed lookup is told.
-TEST(Windows, OnlyNotFoundMakesAFileMissing) {
-  const std::pair<DWORD, bool> codes[] = {
-      {ERROR_FILE_NOT_FOUND, true},        {ERROR_PATH_NOT_FOUND, true},
-      {ERROR_ACCESS_DENIED, false},        {ERROR_BAD_NETPATH, false},
-      {ERROR_FILENAME_EXCED_RANGE, false}, {ERROR_INVALID_NAME, false},
-      {ERROR_SHARING_VIOLATION, false},    {ERROR_NOT_READY, false}};
-  for (const auto& [code, missing] : codes) EXPECT_EQ(IsNotFound(OsStatus{code}), missing) << code;
-}
-
 // What the user sees of a file is carried over; what describes its storage is
 // not. (Wine keeps read-only, hidden, system and archive; the storage
 // attributes show on Windows only.)
@@ -212,8 +195,8 @@ TEST(Windows, TemporaryFileTakesTheFilesOwnAttributesOnly) {
       {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE,
        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
       {FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE},
-      {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE, FILE_ATTRIBUTE_ARCHIVE},
-      {FILE_ATTRIBUTE_ARCHIVE | kRecallOnDataAccess | FILE_ATTRIBUTE_SPARSE_FILE,
+      {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess |
+           FILE_ATTRIBUTE_SPARSE_FILE,
        FILE_ATTRIBUTE_ARCHIVE},
   };
   TempFolder folder;
